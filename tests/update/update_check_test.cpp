@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "tests/update/fake_update_ui.h"
 
 using namespace settings;
@@ -59,6 +62,20 @@ TEST(UpdatePage, MessageForEachOutcome) {
   EXPECT_EQ(UpdateMessage(UpdateOutcome::Current, L"10001"), L"");
   EXPECT_EQ(UpdateMessage(UpdateOutcome::Outdated, L"10001"), kOutdated);
   EXPECT_EQ(UpdateMessage(UpdateOutcome::RequestFailed, L"10001"), L"无法连接更新服务器，请检查网络后重试！");
+}
+
+// The page the maker hosts names the version this build is.
+TEST(UpdatePage, TheHostedPageIsAccepted) {
+  std::string path = TARNWICK_SITE_PAGE;
+#ifdef _WIN32
+  path = "Z:" + path;  // the Linux root under Wine
+#endif
+  std::ifstream file(path, std::ios::binary);
+  ASSERT_TRUE(file) << path;
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  EXPECT_EQ(PageVersion(PageTextFromBody(bytes.str())), "1.1");
+  EXPECT_EQ(JudgeUpdatePage({true, bytes.str()}), UpdateOutcome::Current);
 }
 
 TEST(UpdateCheck, RunsTheWindowThroughItsStepsForEveryPage) {
