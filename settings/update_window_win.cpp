@@ -69,7 +69,13 @@ void Win32UpdateWindowUi::WaitProcessingEvents(int ms) {
   settings::WaitProcessingEvents(ms, parts_.processPendingEvents);
 }
 
-void Win32UpdateWindowUi::CloseWindow() { DestroyWindow(parts_.window); }
+void Win32UpdateWindowUi::CloseWindow() {
+  if (parts_.closeWindow) {
+    parts_.closeWindow();
+  } else {
+    DestroyWindow(parts_.window);
+  }
+}
 
 void Win32UpdateWindowUi::ExitProgram(int code) {
   if (parts_.exitProgram) {

@@ -35,13 +35,15 @@ FetchedPage FetchUpdatePage(std::wstring_view url, const platform::PageReadLimit
 // The update window as handles: the window itself and its progress bar (a comctl32 progress
 // bar, range 0 to 100). The label's text goes through `setLabelText` (the toolkit's
 // see-through label) or, when that is empty, SetWindowTextW on `label`. `exitProgram` ends
-// the program with the exit routine; when empty, std::exit.
+// the program with the exit routine; when empty, std::exit. `closeWindow` ends the update
+// window (the toolkit's modal dialog); when empty, DestroyWindow.
 struct UpdateWindowParts {
   HWND window = nullptr;
   HWND progressBar = nullptr;
   HWND label = nullptr;
   std::function<void(const std::wstring&)> setLabelText;
   std::function<void(int)> exitProgram;
+  std::function<void()> closeWindow;
   std::function<void()> processPendingEvents = settings::ProcessPendingEvents;
 };
 

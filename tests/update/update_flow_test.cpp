@@ -104,6 +104,17 @@ struct RealUpdateWindow {
   HWND window, bar, label;
 };
 
+// The window's handles, with an exit that only notes its code (the program's would end the
+// process).
+UpdateWindowParts PartsOf(const RealUpdateWindow& w, int& exited) {
+  UpdateWindowParts parts;
+  parts.window = w.window;
+  parts.progressBar = w.bar;
+  parts.label = w.label;
+  parts.exitProgram = [&exited](int code) { exited = code; };
+  return parts;
+}
+
 std::wstring TextOf(HWND w) {
   wchar_t buf[256] = {};
   GetWindowTextW(w, buf, 256);
@@ -115,7 +126,7 @@ TEST_F(UpdateFlow, RealWindowIsKeyedFilledAndClosedOnTheCurrentVersion) {
   server.SetBody("jtbb[1.1]");
   int exited = -1;
   std::string pageText;
-  const auto outcome = RunUpdateWindowCheck({w.window, w.bar, w.label, {}, [&](int code) { exited = code; }},
+  const auto outcome = RunUpdateWindowCheck(PartsOf(w, exited),
                                             pageText, server.Url("body"), TestLimits());
   EXPECT_EQ(outcome, UpdateOutcome::Current);
   EXPECT_EQ(pageText, "jtbb[1.1]");
@@ -132,7 +143,7 @@ TEST_F(UpdateFlow, RealWindowShowsTheMessageStaysResponsiveAndExitsWithZero) {
   const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
     for (HWND h = FindWindowW(L"UpdateFlowTestWindow", nullptr); h; h = nullptr) PostMessageW(h, WM_APP + 3, 0, 0);
   });
-  const auto outcome = RunUpdateWindowCheck({w.window, w.bar, w.label, {}, [&](int code) { exited = code; }},
+  const auto outcome = RunUpdateWindowCheck(PartsOf(w, exited),
                                             pageText, server.Url("body"), TestLimits());
   KillTimer(nullptr, timer);
   EXPECT_EQ(outcome, UpdateOutcome::Outdated);
