@@ -11,6 +11,7 @@
 #include <thread>
 
 #include <shellapi.h>
+#include <winhttp.h>
 
 #include "platform/unique.h"
 #include "tests/update/page_server_client.h"
@@ -46,8 +47,9 @@ std::string HeaderValue(const SeenRequest& r, const std::string& name) {
   return {};
 }
 
-// Points the user's system proxy setting at a port of the server, so a client that honoured it
-// would show up there with an absolute request line; undone when the test ends.
+// Points the system's proxy settings (the user's Internet settings and WinHTTP's own default)
+// at a port of the server, so a client that honoured them would show up there with an
+// absolute request line; undone when the test ends.
 class SystemProxy {
  public:
   explicit SystemProxy(int port) {
@@ -57,8 +59,17 @@ class SystemProxy {
     const std::wstring server = L"127.0.0.1:" + std::to_wstring(port);
     RegSetValueExW(key_, L"ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
                    static_cast<DWORD>((server.size() + 1) * sizeof(wchar_t)));
+    savedWinHttp_ = WinHttpGetDefaultProxyConfiguration(&saved_) != FALSE;
+    std::wstring name = server;
+    WINHTTP_PROXY_INFO proxy{WINHTTP_ACCESS_TYPE_NAMED_PROXY, name.data(), nullptr};
+    WinHttpSetDefaultProxyConfiguration(&proxy);
   }
   ~SystemProxy() {
+    if (savedWinHttp_) {
+      WinHttpSetDefaultProxyConfiguration(&saved_);
+      if (saved_.lpszProxy) GlobalFree(saved_.lpszProxy);
+      if (saved_.lpszProxyBypass) GlobalFree(saved_.lpszProxyBypass);
+    }
     RegDeleteValueW(key_, L"ProxyEnable");
     RegDeleteValueW(key_, L"ProxyServer");
     RegCloseKey(key_);
@@ -67,6 +78,8 @@ class SystemProxy {
  private:
   static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
   HKEY key_ = nullptr;
+  WINHTTP_PROXY_INFO saved_{};
+  bool savedWinHttp_ = false;
 };
 
 class PageRead : public ::testing::Test {
