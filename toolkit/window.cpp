@@ -513,7 +513,14 @@ void Window::PaintControl(ControlState& c, HDC dc) {
       HGDIOBJ oldFont = SelectObject(dc, Font(l.font));
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, l.textColour);
-      DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+      // Wrap only a text that does not fit on one line; trailing blanks may run past the
+      // edge (some DrawText versions wrap a word followed by blanks that overflow).
+      std::size_t shown = text.find_last_not_of(L' ');
+      shown = shown == std::wstring::npos ? 0 : shown + 1;
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(shown), &extent);
+      const UINT wrap = extent.cx <= rc.right ? DT_SINGLELINE : DT_WORDBREAK;
+      DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_LEFT | DT_TOP | DT_NOPREFIX | wrap);
       SelectObject(dc, oldFont);
       break;
     }
