@@ -311,6 +311,92 @@ TEST(MainWindow, MinimiseBoxHoverEndsWhicheverWayThePointerLeaves) {
   EXPECT_EQ(program.exitCode, 0u);
 }
 
+bool CloseShowsHover(HWND box) {
+  RECT rc{};
+  GetWindowRect(box, &rc);
+  const COLORREF c = driver::ScreenPixel(rc.left + 2, rc.bottom - 3);
+  return GetRValue(c) > 200 && GetBValue(c) < 100;  // (240,86,50) against (0,136,255)
+}
+
+// A plain window of this process: another program's window as far as tarnwick is concerned.
+HWND MakeNeighbour(int x, int y, int width, int height) {
+  static const ATOM atom = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+    wc.lpszClassName = L"Neighbour";
+    return RegisterClassW(&wc);
+  }();
+  (void)atom;
+  HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"Neighbour", L"neighbour", WS_POPUP | WS_VISIBLE,
+                              x, y, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  return hwnd;
+}
+
+TEST(MainWindow, CloseBoxHoverEndsWhenThePointerGoesToAnotherProgramsWindow) {
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitEntranceDone(main, 333));
+  HWND close = driver::FindControl(main, 图片框4);
+  RECT window{}, box{};
+  GetWindowRect(main, &window);
+  GetWindowRect(close, &box);
+  HWND neighbour = MakeNeighbour(window.right, window.top, 120, 80);
+  ASSERT_NE(neighbour, nullptr);
+  const int y = (box.top + box.bottom) / 2;
+
+  driver::MoveMouse(box.left - 40, y + 40);
+  driver::MoveMouse(box.left + 10, y);
+  ASSERT_TRUE(driver::WaitFor([&] { return CloseShowsHover(close); }, 5s));
+  EXPECT_EQ(driver::CaptureOf(main), close);
+  // No button held: the captured move is not delivered over our neighbour's window.
+  driver::MoveMouse(window.right + 40, y);
+  EXPECT_TRUE(driver::WaitFor([&] { return driver::CaptureOf(main) == nullptr; }, 5s));
+  // The close box shows its new picture with the next repaint.
+  InvalidateRect(close, nullptr, FALSE);
+  EXPECT_TRUE(driver::WaitFor([&] { return !CloseShowsHover(close); }, 5s));
+
+  DestroyWindow(neighbour);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program.WaitExit());
+  EXPECT_EQ(program.exitCode, 0u);
+}
+
+TEST(MainWindow, DraggingTheTitleBandOrTheWordMarkMovesTheWindow) {
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitEntranceDone(main, 333));
+  for (int id : {图片框2, 图片框1}) {
+    SCOPED_TRACE(id);
+    RECT before{}, grip{};
+    GetWindowRect(main, &before);
+    GetWindowRect(driver::FindControl(main, id), &grip);
+    // A point of the control that no child covers.
+    const POINT from{id == 图片框2 ? grip.left + 20 : (grip.left + grip.right) / 2, grip.top + 30};
+    driver::MoveMouse(from.x, from.y);
+    INPUT down{};
+    down.type = INPUT_MOUSE;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &down, sizeof down);
+    for (int step = 1; step <= 10; ++step) driver::MoveMouse(from.x + 4 * step, from.y + 3 * step);
+    EXPECT_TRUE(driver::WaitFor([&] {
+      RECT now{};
+      GetWindowRect(main, &now);
+      return now.left == before.left + 40 && now.top == before.top + 30;
+    }, 5s));
+    INPUT up{};
+    up.type = INPUT_MOUSE;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &up, sizeof up);
+  }
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program.WaitExit());
+  EXPECT_EQ(program.exitCode, 0u);
+}
+
 // Sets the prefix's LogPixels for the programs started while it lives, and puts the old
 // value back.
 class LogPixels {
