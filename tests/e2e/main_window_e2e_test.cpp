@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "app/config.h"
@@ -168,23 +169,54 @@ TEST(MainWindow, TabsShowAndHideTheInstructions) {
 }
 
 TEST(MainWindow, EscEndsTheProgramAtOnce) {
+  // Wherever the keyboard focus is in the window: the window itself, a skinned button, a list.
+  struct Case {
+    const char* focus;
+    int clickFirst;  // control to click before Esc, 0 for none
+  };
+  for (const Case c : {Case{"window", 0}, Case{"tab button", 超级按钮2}, Case{"key list", 列表框2}}) {
+    SCOPED_TRACE(c.focus);
+    Program program;
+    HWND main = Start(program);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitEntranceDone(main, 333));
+    const int centre = CentredLeft(333);
+    SetForegroundWindow(main);
+    ASSERT_TRUE(driver::WaitFor([&] { return GetForegroundWindow() == main; }, 5s));
+    if (c.clickFirst) {
+      HWND control = driver::FindControl(main, c.clickFirst);
+      const POINT p = driver::CentreOnScreen(control);
+      driver::Click(p.x, p.y);
+      GUITHREADINFO info{sizeof info};
+      ASSERT_TRUE(driver::WaitFor([&] {
+        return GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info) && info.hwndFocus == control;
+      }, 5s));
+    }
+    driver::PressKey(VK_ESCAPE);
+    int leftmost = centre;
+    ASSERT_TRUE(driver::WaitFor([&] {
+      RECT rc{};
+      if (GetWindowRect(main, &rc)) leftmost = std::min<int>(leftmost, rc.left);
+      return !program.Running();
+    }, 10s));
+    ASSERT_TRUE(program.WaitExit());
+    EXPECT_EQ(program.exitCode, 0u);
+    EXPECT_EQ(leftmost, centre) << "no exit animation";
+  }
+}
+
+TEST(MainWindow, MinimiseBoxMinimisesTheWindow) {
   Program program;
   HWND main = Start(program);
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(WaitEntranceDone(main, 333));
-  const int centre = CentredLeft(333);
-  SetForegroundWindow(main);
-  ASSERT_TRUE(driver::WaitFor([&] { return GetForegroundWindow() == main; }, 5s));
-  driver::PressKey(VK_ESCAPE);
-  int leftmost = centre;
-  ASSERT_TRUE(driver::WaitFor([&] {
-    RECT rc{};
-    if (GetWindowRect(main, &rc)) leftmost = std::min<int>(leftmost, rc.left);
-    return !program.Running();
-  }, 10s));
+  const POINT box = driver::CentreOnScreen(driver::FindControl(main, 图片框3));
+  driver::Click(box.x, box.y);
+  EXPECT_TRUE(driver::WaitFor([&] { return IsIconic(main) != FALSE; }, 5s));
+  EXPECT_TRUE(program.Running());
+  PostMessageW(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(program.WaitExit());
   EXPECT_EQ(program.exitCode, 0u);
-  EXPECT_EQ(leftmost, centre) << "no exit animation";
 }
 
 // Watches the window until the process ends; returns the leftmost position and lowest alpha seen.
@@ -434,5 +466,21 @@ TEST(MainWindow, ScalesTheWholeLayoutAt144Dpi) {
   ASSERT_TRUE(program.WaitExit());
   EXPECT_EQ(program.exitCode, 0u);
 }
+
+// Keeps a picture of the virtual display when a test fails, to see what went wrong.
+class ScreenshotOnFailure : public ::testing::EmptyTestEventListener {
+  void OnTestEnd(const ::testing::TestInfo& info) override {
+    if (!info.result()->Failed()) return;
+    const char* dir = std::getenv("E2E_SCREENSHOT_DIR");
+    if (!dir) return;
+    const std::wstring path = driver::WinePath(std::string(dir) + "/" + info.name() + ".bmp");
+    driver::SaveScreenshot(path);
+  }
+};
+
+const bool kListening = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ScreenshotOnFailure);
+  return true;
+}();
 
 }  // namespace

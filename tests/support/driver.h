@@ -42,6 +42,7 @@ RECT RectInParent(HWND control);          // position in the parent's client are
 BYTE Alpha(HWND hwnd);                    // layered alpha, or 255 when not layered
 HWND CaptureOf(HWND window);              // mouse capture of the window's thread
 COLORREF ScreenPixel(int x, int y);
+bool SaveScreenshot(const std::wstring& bmpPath);  // the whole primary screen as a BMP file
 
 void MoveMouse(int x, int y);             // SendInput, absolute
 void Click(int x, int y);                 // move, left down, left up
