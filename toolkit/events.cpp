@@ -9,6 +9,10 @@ namespace toolkit {
 namespace {
 
 HWND g_startWindow = nullptr;
+// Set when the start window is destroyed. The quit message posted then can be swallowed by
+// a modal loop of the system (a window drag ends on WM_QUIT without posting it again), so
+// the loops here also look at this.
+bool g_startWindowGone = false;
 void (*g_exitRoutine)() = nullptr;
 std::atomic<bool> g_exitRoutineRan{false};
 
@@ -30,9 +34,11 @@ bool PreTranslate(const MSG& msg) {
 
 void Dispatch(MSG& msg) {
   if (msg.message == WM_QUIT) ExitProgram(static_cast<int>(msg.wParam));
-  if (PreTranslate(msg)) return;
-  TranslateMessage(&msg);
-  DispatchMessageW(&msg);
+  if (!PreTranslate(msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (g_startWindowGone) ExitProgram(0);
 }
 
 }  // namespace
@@ -45,6 +51,7 @@ namespace detail {
 void WindowDestroyed(HWND hwnd) {
   if (hwnd && hwnd == g_startWindow) {
     g_startWindow = nullptr;
+    g_startWindowGone = true;
     PostQuitMessage(0);
   }
 }
@@ -73,9 +80,11 @@ int RunMessageLoop() {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(msg.wParam);
     if (got == -1) return 1;
-    if (PreTranslate(msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    if (!PreTranslate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (g_startWindowGone) return 0;
   }
 }
 

@@ -423,9 +423,45 @@ TEST(MainWindow, DraggingTheTitleBandOrTheWordMarkMovesTheWindow) {
     up.type = INPUT_MOUSE;
     up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(1, &up, sizeof up);
+    // Released: moving on no longer drags. A button press elsewhere shows the drag is over.
+    driver::MoveMouse(from.x + 60, from.y + 60);
+    RECT after{};
+    GetWindowRect(main, &after);
+    EXPECT_NE(after.left, before.left + 60);
   }
   PostMessageW(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(program.WaitExit());
+  EXPECT_EQ(program.exitCode, 0u);
+}
+
+// A drag runs a modal loop of the system, which swallows the quit message: the program
+// must still end when its window is closed meanwhile.
+TEST(MainWindow, ACloseRequestDuringADragEndsTheProgram) {
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitEntranceDone(main, 333));
+  RECT before{}, band{};
+  GetWindowRect(main, &before);
+  GetWindowRect(driver::FindControl(main, 图片框2), &band);
+  const POINT from{band.left + 20, band.top + 30};
+  driver::MoveMouse(from.x, from.y);
+  INPUT press[2]{};
+  press[0].type = press[1].type = INPUT_MOUSE;
+  press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &press[0], sizeof press[0]);
+  driver::MoveMouse(from.x + 10, from.y + 10);
+  ASSERT_TRUE(driver::WaitFor([&] {
+    RECT now{};
+    GetWindowRect(main, &now);
+    return now.left == before.left + 10;
+  }, 5s));
+  PostMessageW(main, WM_CLOSE, 0, 0);  // while the button is still held
+  const bool ended = program.WaitExit(10s);
+  SendInput(1, &press[1], sizeof press[1]);
+  ASSERT_TRUE(ended || program.WaitExit(5s));
+  EXPECT_TRUE(ended) << "ended while the button was held";
   EXPECT_EQ(program.exitCode, 0u);
 }
 
