@@ -126,8 +126,14 @@ void MoveWindowBy(HWND hwnd, int dx) {
 }
 
 void OpenAddress(const wchar_t* address) {
-  // Nothing to do when no program opens it (no browser, no messenger).
-  ShellExecuteW(nullptr, L"open", address, nullptr, nullptr, SW_SHOWNORMAL);
+  // When no program opens it (no browser, no messenger) nothing happens: no error box.
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = address;
+  info.nShow = SW_SHOWNORMAL;
+  ShellExecuteExW(&info);
 }
 
 // Hover of the minimise and close boxes. While hovered the box holds the mouse capture, so

@@ -434,6 +434,46 @@ TEST(MainWindow, DraggingTheTitleBandOrTheWordMarkMovesTheWindow) {
   EXPECT_EQ(program.exitCode, 0u);
 }
 
+int VisibleWindowsOf(DWORD pid) {
+  struct Count {
+    DWORD pid;
+    int n;
+  } count{pid, 0};
+  EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(lp);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == c->pid && IsWindowVisible(hwnd)) ++c->n;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.n;
+}
+
+TEST(MainWindow, ALinkNoProgramOpensFailsSilently) {
+  Program program;
+  HWND main = Start(program);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitEntranceDone(main, 333));
+  const POINT tab = driver::CentreOnScreen(driver::FindControl(main, 超级按钮2));
+  driver::Click(tab.x, tab.y);
+  HWND panel = driver::FindControl(main, 图片框5);
+  ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(panel) != FALSE; }, 5s));
+  // The chat link: no messenger is installed here.
+  RECT label{};
+  GetWindowRect(driver::FindControl(main, 透明标签12), &label);
+  driver::Click(label.left + 20, (label.top + label.bottom) / 2);
+  // The click is handled once the program answers again; then no message box has appeared.
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored));
+  EXPECT_FALSE(driver::WaitFor([&] { return VisibleWindowsOf(program.pid) > 1; }, 1s));
+  EXPECT_TRUE(program.Running());
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(program.WaitExit());
+  EXPECT_EQ(program.exitCode, 0u);
+}
+
 // A drag runs a modal loop of the system, which swallows the quit message: the program
 // must still end when its window is closed meanwhile.
 TEST(MainWindow, ACloseRequestDuringADragEndsTheProgram) {
