@@ -1,24 +1,25 @@
 #include "app/globals.h"
 
+#include "hotkeys/hotkeys.h"
+
 namespace app {
 
-HotkeyTablePlaceholder HotkeyTable;
 std::unique_ptr<ClipboardObjectPlaceholder> ClipboardObject;
-std::string CaptureState;
+// Made once and never destroyed, so that its lock outlives every static destructor.
+hotkeys::CaptureStateCell& CaptureState = *new hotkeys::CaptureStateCell;
 std::string PageText;
 std::int32_t HoverFlag = 0;
 std::int32_t AnimationStep = 0;
-std::mutex CaptureLock;
 
 void CreateGlobals() {
-  HotkeyTable.clear();
   ClipboardObject = std::make_unique<ClipboardObjectPlaceholder>();
 }
 
 void ReleaseGlobals() {
-  std::lock_guard<std::mutex> lock(CaptureLock);
-  HotkeyTable.clear();
-  std::string().swap(CaptureState);
+  // Never unlocked: the process is ending, and no capture action may start on freed state.
+  CaptureState.lock.lock();
+  hotkeys::FreeHotkeyTable();
+  std::string().swap(CaptureState.value);
   ClipboardObject.reset();
   std::string().swap(PageText);
 }

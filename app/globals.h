@@ -6,26 +6,22 @@
 #include <mutex>
 #include <string>
 
+#include "hotkeys/capture_or_paste.h"
+
 namespace app {
 
-// Stand-in for the hotkey engine's table until the engine lands in hotkeys/; ReleaseGlobals
-// empties whatever table takes its place.
-struct HotkeyTablePlaceholder {
-  void clear() {}
-};
+// The hotkey table is the engine's own (hotkeys/hotkeys.h); ReleaseGlobals frees it.
 // Stand-in for the clipboard object class `剪辑板类` until the clipboard code lands.
 struct ClipboardObjectPlaceholder {};
 
-extern HotkeyTablePlaceholder HotkeyTable;
 extern std::unique_ptr<ClipboardObjectPlaceholder> ClipboardObject;
-extern std::string CaptureState;  // "2" after start-up and after a paste, "1" after a capture
+// "2" after start-up and after a paste, "1" after a capture. Its lock is held by the capture
+// action while it runs and taken for good by ReleaseGlobals: a capture thread still running
+// at exit finishes first, and one that starts later never finds freed state.
+extern hotkeys::CaptureStateCell& CaptureState;
 extern std::string PageText;      // body of the update page
 extern std::int32_t HoverFlag;    // 1 while the minimise or close box shows its hover picture
 extern std::int32_t AnimationStep;  // pass counter shared by the entrance and the exit
-
-// Held by the capture action while it uses the state above and by ReleaseGlobals while it
-// frees it: a capture thread still running at exit must not find freed state.
-extern std::mutex CaptureLock;
 
 // Entry: the empty table and the one clipboard object.
 void CreateGlobals();

@@ -3,6 +3,7 @@
 # uninstalls it, and checks that nothing is left but the user's data folder on D:.
 set -uo pipefail
 installer=$1
+start_and_close=$2
 fail() { echo "FAIL: $*"; exit 1; }
 [ -f "$installer" ] || fail "no installer at $installer (build the release target)"
 eval "$("$WINEBED" env "$WINEBED_DIR")"
@@ -28,13 +29,8 @@ run "$installer" /S || fail "installer exited with $?"
 wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q '1\.1' || fail "uninstall entry missing"
 echo "installed into $pf"
 
-# Start the installed program; when it stays up, end it as a user would.
-if [ -n "${TARNWICK_START_CHECK:-}" ]; then
-  bash "$TARNWICK_START_CHECK" "C:\\Program Files\\Tarnwick\\tarnwick.exe" "$d" || fail "the installed program did not start"
-else
-  run "$pf/tarnwick.exe" || fail "the installed program exited with $?"
-fi
-echo "started the installed program"
+# Start the installed program and end it as a user would.
+TARNWICK_EXE="$pf/tarnwick.exe" run "$start_and_close" || fail "the installed program did not start and close"
 
 # NSIS uninstallers copy themselves away and return at once: wait for their work.
 run "$pf/uninstall.exe" /S || fail "uninstaller exited with $?"
