@@ -296,7 +296,7 @@ TEST(CaptureImage, RepeatedCapturesLeaveNoGdiObject) {
     CaptureImage(nullptr, 0, 0, 99, 99);
     CaptureImage(nullptr, 0, 0, 99, 99, 0, 32);
   }
-  EXPECT_EQ(testsupport::GdiProbe(), before);
+  EXPECT_EQ(testsupport::GdiObjectsGained(before, testsupport::GdiProbe()), 0u);
 }
 
 // The prefix's display scale is set to 144 DPI for one fresh process of the bed.
