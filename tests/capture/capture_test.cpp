@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/bitmap_ops.h"
@@ -133,6 +134,12 @@ TEST(CaptureImage, RegionsOfTheScreen) {
   EXPECT_EQ(Word555At(region, 150, 50), 0x03E0);
   EXPECT_EQ(Word555At(region, 0, 0), 0x7C00);
   EXPECT_EQ(Word555At(region, 199, 99), 0x03E0);
+  // Window-image mode with no window is screen mode.
+  const ImageBytes imageMode = CaptureImage(nullptr, 100, 50, 299, 149, 1);
+  ASSERT_TRUE(IsCaptureLayout(imageMode));
+  EXPECT_EQ(ReadBmpHeader(imageMode)->width, 200);
+  EXPECT_EQ(Word555At(imageMode, 50, 50), 0x7C00);
+  EXPECT_EQ(Word555At(imageMode, 150, 50), 0x03E0);
   // A negative window handle counts as no window.
   const ImageBytes negative = CaptureImage(reinterpret_cast<HWND>(static_cast<INT_PTR>(-5)), 100, 50, 299, 149);
   EXPECT_EQ(negative.size(), region.size());
@@ -191,6 +198,24 @@ TEST(CaptureImage, CoveredWindowInWindowImageModeGivesItsOwnPixels) {
   EXPECT_EQ(hp.height, 20);
   EXPECT_EQ(Word555At(part, 10, 10), 0x03E0);
   EXPECT_EQ(Word555At(part, 60, 10), 0x001F);
+}
+
+TEST(CaptureImage, CapturesOnSeveralThreadsAtOnce) {
+  TestWindow window(100, 50, kPatternWidth, kPatternHeight);
+  WaitPainted(100, 50);
+  std::vector<ImageBytes> results(8);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    threads.emplace_back([&, i] {
+      results[i] = CaptureImage(nullptr, 100, 50, 100 + kPatternWidth - 1, 50 + kPatternHeight - 1, 0,
+                                i % 2 ? 32 : 16);
+    });
+  }
+  for (auto& t : threads) t.join();
+  for (const auto& image : results) {
+    ASSERT_TRUE(IsCaptureLayout(image));
+    ExpectPattern(image, 0, 0, "concurrent capture");
+  }
 }
 
 TEST(CaptureImage, MinimisedOrHiddenWindowGivesNothing) {
