@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <psapi.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -221,6 +222,65 @@ TEST(SetImageBytes, PatientSetWaitsForTheHolderToLetGo) {
   ASSERT_TRUE(busy.held());
   EXPECT_TRUE(clipboard::SetImageBytesPatiently(image, 10000));
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+}
+
+// Runs the peer from a folder that also holds a planted olepro32.dll, with that folder as the
+// current one too; returns the line it wrote.
+std::string RunPeerBesidePlantedDll(const std::wstring& folder, const wchar_t* mode) {
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring exe = folder + L"\\clipboard_peer.exe";
+  if (!CopyFileW(BesideThisProgram(L"clipboard_peer.exe").c_str(), exe.c_str(), FALSE)) return "copy failed";
+  if (!CopyFileW(BesideThisProgram(L"planted\\olepro32.dll").c_str(), (folder + L"\\olepro32.dll").c_str(), FALSE)) {
+    return "copy failed";
+  }
+  const std::wstring out = folder + L"\\answer.txt";
+  DeleteFileW(out.c_str());
+  std::wstring command = L"\"" + exe + L"\" " + mode + L" \"" + out + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+    return "did not start";
+  }
+  CloseHandle(pi.hThread);
+  platform::UniqueHandle process(pi.hProcess);
+  if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) return "did not end";
+  FILE* in = _wfopen(out.c_str(), L"r");
+  if (!in) return "no answer";
+  char line[4 * MAX_PATH] = {};
+  std::fgets(line, sizeof line, in);
+  std::fclose(in);
+  std::string s(line);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  return s;
+}
+
+std::string Lower(std::string s) {
+  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+TEST(BitmapFromImageBytes, IgnoresALoaderDllPlantedBesideTheProgram) {
+  const std::wstring folder = TempFile(L"tarnwick_planted");
+  wchar_t system[MAX_PATH];
+  const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+  char systemUtf8[4 * MAX_PATH];
+  WideCharToMultiByte(CP_UTF8, 0, system, static_cast<int>(n) + 1, systemUtf8, sizeof systemUtf8, nullptr, nullptr);
+  const std::string systemFolder = Lower(systemUtf8) + "\\";
+
+  // The hazard is real here: a plain load by name takes the planted copy.
+  const std::string naive = Lower(RunPeerBesidePlantedDll(folder, L"naive"));
+  EXPECT_NE(naive.find("tarnwick_planted"), std::string::npos) << naive;
+
+  const std::string decoded = Lower(RunPeerBesidePlantedDll(folder, L"decode"));
+  EXPECT_EQ(decoded.rfind("1 ", 0), 0u) << "the real loader decoded the picture: " << decoded;
+  EXPECT_EQ(decoded.find("tarnwick_planted"), std::string::npos) << decoded;
+  EXPECT_EQ(decoded.find(systemFolder), 2u) << decoded;
+
+  for (const wchar_t* name : {L"\\clipboard_peer.exe", L"\\olepro32.dll", L"\\answer.txt"}) {
+    DeleteFileW((folder + name).c_str());
+  }
+  RemoveDirectoryW(folder.c_str());
 }
 
 TEST(BitmapFromImageBytes, DecodesACaptureAtItsOwnOrAGivenSize) {
