@@ -1,0 +1,110 @@
+// How long one capture-to-clipboard takes, against the platform's floor measured in the same
+// run: one BitBlt of the primary display into a 16-bit DIB section plus one SetClipboardData.
+//
+//   capture_bench [runs]     (default 15; run on demand, not in CI)
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "capture/capture_image.h"
+#include "clipboard/clipboard_access.h"
+#include "clipboard/clipboard_object.h"
+#include "clipboard/picture_decoding.h"
+#include "platform/gdi.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct FloorTimes {
+  double blit = 0, set = 0;
+};
+
+FloorTimes PlatformFloor(int width, int height) {
+  FloorTimes t;
+  const auto a = Clock::now();
+  platform::WindowDC screen(nullptr);
+  platform::UniqueMemoryDC memory(CreateCompatibleDC(screen.get()));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 16;
+  void* bits = nullptr;
+  platform::UniqueBitmap dib(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    platform::SelectionGuard selected(memory.get(), dib.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
+  }
+  const auto b = Clock::now();
+  {
+    clipboard::ClipboardSession session(clipboard::ClipboardOwnerWindow(), 500);
+    if (session) {
+      EmptyClipboard();
+      if (SetClipboardData(CF_BITMAP, dib.get())) dib.release();
+    }
+  }
+  const auto c = Clock::now();
+  t.blit = Ms(a, b);
+  t.set = Ms(b, c);
+  return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+  const int width = static_cast<int>(mode.dmPelsWidth), height = static_cast<int>(mode.dmPelsHeight);
+
+  clipboard::剪辑板类 clipboardObject;
+  std::vector<double> capture, decode, set, floorBlit, floorSet, floorTotal, total;
+  // One round first to load what loads once (the picture loader, the clipboard owner).
+  clipboardObject.SetImageBytes(capture::CaptureImage());
+  int failures = 0;
+  for (int i = 0; i < runs; ++i) {
+    const auto a = Clock::now();
+    const capture::ImageBytes image = capture::CaptureImage();
+    const auto b = Clock::now();
+    if (!clipboardObject.SetImageBytes(image)) ++failures;
+    const auto c = Clock::now();
+    platform::UniqueBitmap decoded(clipboard::BitmapFromImageBytes(image, 0, 0));
+    const auto d = Clock::now();
+    capture.push_back(Ms(a, b));
+    set.push_back(Ms(b, c));
+    decode.push_back(Ms(c, d));
+    total.push_back(Ms(a, c));
+    const FloorTimes f = PlatformFloor(width, height);
+    floorBlit.push_back(f.blit);
+    floorSet.push_back(f.set);
+    floorTotal.push_back(f.blit + f.set);
+  }
+  const double floor = Median(floorTotal);
+  std::printf("display %dx%d, %d runs, medians in ms\n", width, height, runs);
+  std::printf("CaptureImage()                      %8.1f\n", Median(capture));
+  std::printf("SetImageBytes                       %8.1f   (of which decoding alone %.1f)\n", Median(set),
+              Median(decode));
+  std::printf("capture + set                       %8.1f\n", Median(total));
+  std::printf("floor: BitBlt into DIB section      %8.1f\n", Median(floorBlit));
+  std::printf("floor: SetClipboardData             %8.1f\n", Median(floorSet));
+  std::printf("floor total                         %8.1f\n", floor);
+  std::printf("ratio (capture + set) / floor       %8.2f\n", floor > 0 ? Median(total) / floor : 0.0);
+  std::printf("ratio CaptureImage / BitBlt floor   %8.2f\n",
+              Median(floorBlit) > 0 ? Median(capture) / Median(floorBlit) : 0.0);
+  if (failures) std::printf("SetImageBytes failed %d times\n", failures);
+  return failures ? 1 : 0;
+}
