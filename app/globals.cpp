@@ -4,7 +4,7 @@
 
 namespace app {
 
-std::unique_ptr<ClipboardObjectPlaceholder> ClipboardObject;
+std::unique_ptr<clipboard::剪辑板类> ClipboardObject;
 // Made once and never destroyed, so that its lock outlives every static destructor.
 hotkeys::CaptureStateCell& CaptureState = *new hotkeys::CaptureStateCell;
 std::string PageText;
@@ -12,7 +12,7 @@ std::int32_t HoverFlag = 0;
 std::int32_t AnimationStep = 0;
 
 void CreateGlobals() {
-  ClipboardObject = std::make_unique<ClipboardObjectPlaceholder>();
+  ClipboardObject = std::make_unique<clipboard::剪辑板类>();
 }
 
 void ReleaseGlobals() {

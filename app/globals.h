@@ -6,15 +6,14 @@
 #include <mutex>
 #include <string>
 
+#include "clipboard/clipboard_object.h"
 #include "hotkeys/capture_or_paste.h"
 
 namespace app {
 
 // The hotkey table is the engine's own (hotkeys/hotkeys.h); ReleaseGlobals frees it.
-// Stand-in for the clipboard object class `剪辑板类` until the clipboard code lands.
-struct ClipboardObjectPlaceholder {};
 
-extern std::unique_ptr<ClipboardObjectPlaceholder> ClipboardObject;
+extern std::unique_ptr<clipboard::剪辑板类> ClipboardObject;  // the program's one clipboard object
 // "2" after start-up and after a paste, "1" after a capture. Its lock is held by the capture
 // action while it runs and taken for good by ReleaseGlobals: a capture thread still running
 // at exit finishes first, and one that starts later never finds freed state.

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/binding.h"
+
 #include <shellapi.h>
 
 #include <array>
@@ -253,6 +255,7 @@ bool LoadMainWindow() {
   g_statusLabel = w.Control(透明标签1);
   g_captureStatusLabel = w.Control(透明标签2);
   WireHandlers(w);
+  WireBinding(w);
   MainWindowCreated(w);
   return true;
 }
