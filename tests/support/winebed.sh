@@ -138,6 +138,15 @@ cmd_run() {
   fi
   wine "$exe" "$@"
   local rc=$?
+  if [ $rc -ne 0 ] && [ -f "$bed/xvfb.pid" ]; then
+    # Keep what the virtual display showed when the program failed.
+    mkdir -p "$bed/failures"
+    local shot
+    shot="$bed/failures/$(basename "$exe" .exe)-$(date +%H%M%S)-$$.png"
+    if xwd -root -silent 2>/dev/null | convert xwd:- "png:$shot" 2>/dev/null; then
+      echo "winebed: screenshot of the display at the failure: $shot" >&2
+    fi
+  fi
   if [ $fresh -eq 1 ] && [ -z "${WINEBED_KEEP_D:-}" ]; then
     rm -f "$dlink"
     rm -rf "$ddir"
