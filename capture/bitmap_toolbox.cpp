@@ -129,6 +129,8 @@ HBITMAP 位图操作类::LoadFromPictureBytes(const ImageBytes& bytes, std::int3
 HBITMAP 位图操作类::CaptureClientBitmap(HWND window, std::int32_t bitDepth, std::int32_t usePrintWindow) {
   const std::int32_t bitCount = bitDepth != 0 ? bitDepth : 24;
   if (detail::IsPaletteDepth(bitCount)) return nullptr;
+  // The display has no rendering of its own to ask for: a blank picture is no capture.
+  if (usePrintWindow != 0 && !window) return nullptr;
   // Physical pixels, as the capture itself takes them.
   platform::ScopedPerMonitorDpi physicalPixels;
   std::int32_t width = 0;
@@ -271,13 +273,25 @@ struct PixelAccess {
 
 }  // namespace
 
+namespace {
+
+// Some drivers report success for pixels outside a device bitmap; none is there.
+bool InsideBitmap(HBITMAP bitmap, std::int32_t x, std::int32_t y) {
+  BITMAP record{};
+  return detail::BitmapRecord(bitmap, record) && x >= 0 && y >= 0 && x < record.bmWidth && y < record.bmHeight;
+}
+
+}  // namespace
+
 COLORREF 位图操作类::ReadPixel(HBITMAP bitmap, std::int32_t x, std::int32_t y) {
+  if (!InsideBitmap(bitmap, x, y)) return CLR_INVALID;
   PixelAccess access(bitmap);
   if (!access) return CLR_INVALID;
   return GetPixel(access.dc(), x, y);
 }
 
 bool 位图操作类::WritePixel(HBITMAP bitmap, std::int32_t x, std::int32_t y, COLORREF colour) {
+  if (!InsideBitmap(bitmap, x, y)) return false;
   PixelAccess access(bitmap);
   if (!access) return false;
   return SetPixelV(access.dc(), x, y, colour) != FALSE;

@@ -22,8 +22,8 @@ void Put16(ImageBytes& b, std::size_t at, std::uint16_t v) {
 // A BMP file image with a 40-byte header and the rows straight behind it (offset 54).
 ImageBytes Bmp40(std::int32_t width, std::int32_t height, std::uint16_t bits) {
   const std::uint32_t pixels = *BmpPixelBytes(width, height, bits);
-  ImageBytes b(54 + pixels, 0x5A);
-  std::memset(b.data(), 0, 54);
+  ImageBytes b(54 + pixels, 0);
+  for (std::size_t i = 54; i < b.size(); ++i) b[i] = 0x5A;
   b[0] = 'B';
   b[1] = 'M';
   Put32(b, 2, 54 + pixels);
