@@ -95,7 +95,7 @@ BlockAllocator SetBlockAllocatorForTests(BlockAllocator allocator) {
   return previous;
 }
 
-std::optional<std::size_t> DropListNamesEnd(const std::uint8_t* block, std::size_t size) {
+std::optional<std::size_t> DropListNameCount(const std::uint8_t* block, std::size_t size) {
   if (size < kDropFilesHeaderSize) return std::nullopt;
   auto get32 = [&](std::size_t at) {
     return static_cast<std::uint32_t>(block[at]) | (static_cast<std::uint32_t>(block[at + 1]) << 8) |
@@ -107,9 +107,11 @@ std::optional<std::size_t> DropListNamesEnd(const std::uint8_t* block, std::size
   if (first < kDropFilesHeaderSize || first > size) return std::nullopt;
   // Names end at an empty name: two zero units in a row, or one at the very start.
   bool previousWasZero = true;
+  std::size_t names = 0;
   for (std::size_t at = first; at + unit <= size; at += unit) {
     const bool zero = block[at] == 0 && (!wide || block[at + 1] == 0);
-    if (zero && previousWasZero) return at + unit;
+    if (zero && previousWasZero) return names;
+    if (zero) ++names;
     previousWasZero = zero;
   }
   return std::nullopt;
@@ -163,14 +165,16 @@ std::int32_t 剪辑板类::GetFileList(std::vector<std::string>& paths, bool* cu
   if (!session) return 0;
   HANDLE data = GetClipboardData(CF_HDROP);
   if (!data) return 0;
+  std::optional<std::size_t> listed;
   {
-    // The platform's reader trusts the list to be terminated: check that it is, inside the
-    // block, before handing it over.
+    // The platform's reader trusts the list to be terminated, and some count an empty list as
+    // one name: check the list inside the block, and count it, before handing it over.
     GlobalLockGuard locked(data);
-    if (!locked || !DropListNamesEnd(static_cast<const std::uint8_t*>(locked.data()), locked.size())) return 0;
+    if (locked) listed = DropListNameCount(static_cast<const std::uint8_t*>(locked.data()), locked.size());
   }
+  if (!listed || *listed == 0) return 0;
   HDROP drop = static_cast<HDROP>(data);
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  const UINT count = std::min<UINT>(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), static_cast<UINT>(*listed));
   std::vector<std::string> names;
   names.reserve(count);
   for (UINT i = 0; i < count; ++i) {

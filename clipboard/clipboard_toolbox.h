@@ -15,8 +15,8 @@ namespace clipboard {
 using BlockAllocator = HGLOBAL (*)(UINT flags, SIZE_T bytes);
 BlockAllocator SetBlockAllocatorForTests(BlockAllocator allocator);
 
-// The offset just past the empty name that ends a CF_HDROP block's name list (ANSI or wide
-// names as its fWide says), or empty when the header or the list does not fit in `size`.
-std::optional<std::size_t> DropListNamesEnd(const std::uint8_t* block, std::size_t size);
+// The number of names in a CF_HDROP block's list (ANSI or wide names as its fWide says), or
+// empty when the header or the list with the empty name that ends it does not fit in `size`.
+std::optional<std::size_t> DropListNameCount(const std::uint8_t* block, std::size_t size);
 
 }  // namespace clipboard
