@@ -1,5 +1,7 @@
 #include "capture/bitmap_ops.h"
 
+#include "capture/bitmap_internal.h"
+
 #include <cstring>
 
 #include "platform/gdi.h"
@@ -175,24 +177,13 @@ void 位图操作类::DeleteBitmap(HBITMAP bitmap) {
   if (bitmap) DeleteObject(bitmap);
 }
 
-// The general toolbox operations below keep their slots but are not provided yet: each
-// gives the failure result of its kind.
-HBITMAP 位图操作类::LoadFromBytesViaFile(const ImageBytes&) { return nullptr; }
-HBITMAP 位图操作类::LoadFromFile(const std::string&) { return nullptr; }
-HBITMAP 位图操作类::LoadFromBmpBytes(const ImageBytes&) { return nullptr; }
-HBITMAP 位图操作类::LoadFromPictureBytes(const ImageBytes&, std::int32_t, std::int32_t) { return nullptr; }
-HBITMAP 位图操作类::CaptureClientBitmap(HWND, std::int32_t, std::int32_t) { return nullptr; }
-HBITMAP 位图操作类::CreateBlankBitmap(std::int32_t, std::int32_t) { return nullptr; }
-HBITMAP 位图操作类::ConvertBitDepth(HBITMAP, std::int32_t) { return nullptr; }
-bool 位图操作类::DrawOnWindow(HBITMAP, HWND) { return false; }
-bool 位图操作类::TileOnWindow(HBITMAP, HWND) { return false; }
-bool 位图操作类::PutOnClipboard(HBITMAP) { return false; }
-HBITMAP 位图操作类::TakeFromClipboard() { return nullptr; }
-std::uint16_t 位图操作类::GetBitDepth(HBITMAP) { return 0; }
-std::int32_t 位图操作类::GetWidth(HBITMAP) { return 0; }
-std::int32_t 位图操作类::GetHeight(HBITMAP) { return 0; }
-COLORREF 位图操作类::ReadPixel(HBITMAP, std::int32_t, std::int32_t) { return CLR_INVALID; }
-bool 位图操作类::WritePixel(HBITMAP, std::int32_t, std::int32_t, COLORREF) { return false; }
-bool 位图操作类::ReplaceColour(HBITMAP, COLORREF, COLORREF) { return false; }
+// Shared with the toolbox operations (bitmap_toolbox.cpp).
+namespace detail {
+HBITMAP NewDibSection(HDC dc, std::int32_t width, std::int32_t height, std::int32_t bitCount) {
+  return CreateDibSection(dc, width, height, bitCount);
+}
+bool BitmapRecord(HBITMAP bitmap, BITMAP& record) { return GetBitmapRecord(bitmap, record); }
+bool IsPaletteDepth(std::int32_t bitCount) { return capture::IsPaletteDepth(bitCount); }
+}  // namespace detail
 
 }  // namespace capture

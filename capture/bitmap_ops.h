@@ -21,7 +21,11 @@ class 位图操作类 {
   // Slot 1: a new instance (there is no data to copy).
   virtual std::unique_ptr<位图操作类> Copy() const;
 
-  // Slots 2-5: loading. Not provided yet: they return null.
+  // Slots 2-5: loading; null when nothing could be loaded. LoadFromBytesViaFile goes through
+  // a temporary file of its own (removed again whatever happens); LoadFromFile takes an ANSI
+  // path; LoadFromBmpBytes accepts only what CheckBmpForLoading (bmp_load_check.h) accepts;
+  // LoadFromPictureBytes decodes any picture the platform's loader knows, at width x height
+  // (0 keeps the picture's own).
   virtual HBITMAP LoadFromBytesViaFile(const ImageBytes& bytes);
   virtual HBITMAP LoadFromFile(const std::string& path);
   virtual HBITMAP LoadFromBmpBytes(const ImageBytes& bytes);
@@ -33,7 +37,9 @@ class 位图操作类 {
   // fewer (no colour table is carried).
   virtual HBITMAP CaptureBitmap(HWND window = nullptr, std::int32_t bitDepth = 0);
 
-  // Slots 7, 8: not provided yet: they return null.
+  // Slot 7: the client area of `window` (null: the display) as a DIB section of bitDepth
+  // bits (0: 24), through the window's DC or, with usePrintWindow, its own rendering. Null
+  // for a failed PrintWindow or a palette depth. Slot 8: a screen-compatible bitmap.
   virtual HBITMAP CaptureClientBitmap(HWND window = nullptr, std::int32_t bitDepth = 0, std::int32_t usePrintWindow = 0);
   virtual HBITMAP CreateBlankBitmap(std::int32_t width, std::int32_t height);
 
@@ -42,7 +48,8 @@ class 位图操作类 {
   // selected into a DC meanwhile.
   virtual ImageBytes ToBmpBytes(HBITMAP bitmap);
 
-  // Slot 10: not provided yet: returns null.
+  // Slot 10: a DIB section copy at bitDepth bits; null when `bitmap` is not a bitmap or the
+  // depth is not one the class makes.
   virtual HBITMAP ConvertBitDepth(HBITMAP bitmap, std::int32_t bitDepth);
 
   // Slot 11: copies the rectangle (srcX, srcY, width x height) of `source` to (dstX, dstY)
@@ -53,7 +60,11 @@ class 位图操作类 {
                           std::int32_t width = 0, std::int32_t height = 0, std::int32_t dstX = 0,
                           std::int32_t dstY = 0);
 
-  // Slots 12-21: not provided yet: they return false, null or 0.
+  // Slots 12-21. DrawOnWindow draws at the window's top-left through a 24-bit copy of the
+  // pixels; TileOnWindow fills the bitmap's own rectangle with it as a pattern brush (window
+  // null: the screen). PutOnClipboard hands the bitmap to the clipboard (the caller keeps it
+  // only on false); TakeFromClipboard's handle stays the clipboard's. GetBitDepth, GetWidth,
+  // GetHeight are 0 for a handle that is no bitmap; ReadPixel gives CLR_INVALID outside.
   virtual bool DrawOnWindow(HBITMAP bitmap, HWND window);
   virtual bool TileOnWindow(HBITMAP bitmap, HWND window = nullptr);
   virtual bool PutOnClipboard(HBITMAP bitmap);

@@ -23,20 +23,6 @@ bool SetImageBytesPatiently(const capture::ImageBytes& image, DWORD patienceMs) 
 
 bool 剪辑板类::SetImageBytes(const capture::ImageBytes& image) { return SetImageBytesPatiently(image, 0); }
 
-// The text, file-list, HTML and bitmap-reading operations keep their slots but are not
-// provided yet: each gives the failure result of its kind.
-bool 剪辑板类::Clear() { return false; }
-bool 剪辑板类::SetText(const std::string&) { return false; }
-std::string 剪辑板类::GetText() { return {}; }
-std::string 剪辑板类::GetTextBytes() { return {}; }
-bool 剪辑板类::SetFileList(const std::vector<std::string>&, bool) { return false; }
-std::int32_t 剪辑板类::GetFileList(std::vector<std::string>& paths, bool* cut) {
-  paths.clear();
-  if (cut) *cut = false;
-  return 0;
-}
-std::string 剪辑板类::GetHtml() { return {}; }
-bool 剪辑板类::SetHtml(const std::string&) { return false; }
-capture::ImageBytes 剪辑板类::GetImageBytes() { return {}; }
+// Slots 2 to 10 are in clipboard_toolbox.cpp.
 
 }  // namespace clipboard

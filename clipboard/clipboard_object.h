@@ -22,8 +22,11 @@ class 剪辑板类 {
   // Slot 1: a new instance (there is no data to copy).
   virtual std::unique_ptr<剪辑板类> Copy() const;
 
-  // Slots 2-10: texts, file lists, HTML and reading the bitmap. Not provided yet: they
-  // return false, empty values or 0.
+  // Slots 2-10: texts (ANSI bytes up to the first NUL, as CF_TEXT), file lists (CF_HDROP of
+  // ANSI names, "Preferred DropEffect" 2 when cut), "HTML Format" (written as UTF-8 from the
+  // ANSI code page, read back into code page 936) and the clipboard bitmap as BMP bytes.
+  // Setting operations empty the clipboard first and leave it empty when they fail after
+  // that; reading operations give false, empty values or 0 when their format is absent.
   virtual bool Clear();
   virtual bool SetText(const std::string& text);
   virtual std::string GetText();
