@@ -369,7 +369,7 @@ TEST(ClipboardToolbox, RepeatedUseLeavesNoGdiObject) {
   const auto before = testsupport::GdiProbe();
   for (int i = 0; i < 15; ++i) cycle();
   // A leaked object takes a probe slot for good, so the deepest slot the probe reaches moves on.
-  EXPECT_EQ(testsupport::GdiProbe().back(), before.back());
+  EXPECT_LE(testsupport::GdiDepthGained(before, testsupport::GdiProbe()), 0);
 }
 
 }  // namespace

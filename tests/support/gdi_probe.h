@@ -39,6 +39,14 @@ inline GdiSnapshot GdiProbe(int slots = 512) {
   return s;
 }
 
+// How much deeper the probe reaches after than before: objects kept for good push the
+// deepest probed slot further (robust when the platform only permutes its own slots).
+inline long GdiDepthGained(const GdiSnapshot& before, const GdiSnapshot& after) {
+  if (before.count || after.count) return static_cast<long>(after.count) - static_cast<long>(before.count);
+  if (before.slots.empty() || after.slots.empty()) return 0;
+  return static_cast<long>(after.slots.back()) - static_cast<long>(before.slots.back());
+}
+
 // About how many GDI objects were made and not freed between the two snapshots.
 inline std::size_t GdiObjectsGained(const GdiSnapshot& before, const GdiSnapshot& after) {
   if (before.count || after.count) return after.count > before.count ? after.count - before.count : 0;
