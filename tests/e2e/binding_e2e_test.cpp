@@ -85,22 +85,16 @@ class Binding : public ::testing::Test {
   // A press held until the program has answered it (the key state reaches another Wine
   // process with some delay), then released; true when the capture status became `text`.
   // A press held until the program has answered it, then released; true when the capture
-  // status became `text`. Under Wine a focus change resets the key state to what the X
-  // server's keyboard holds, which can wipe out a key we injected a moment before: a press
-  // that is gone while the program has not answered is pressed again, as a person would.
+  // status became `text`.
   bool Press(WORD vk, const std::wstring& text) {
     const std::wstring before = CaptureStatus();
-    const auto deadline = driver::Clock::now() + 20s;
-    bool answered = false;
-    SendKey(vk, true);
-    while (!answered && driver::Clock::now() < deadline) {
-      answered = WaitCaptureStatus(text, 2s);
-      if (!answered && CaptureStatus() == before && GetAsyncKeyState(vk) >= 0) SendKey(vk, true);
-    }
-    SendKey(vk, false);
-    driver::WaitFor([&] { return GetAsyncKeyState(vk) >= 0; }, 2s);
-    Sleep(50);  // a few polls see the key up before the next press
-    return answered;
+    return driver::PressUntil(
+        vk,
+        [&] {
+          PumpOwnWindows();
+          return CaptureStatus() == text;
+        },
+        [&] { return CaptureStatus() == before; });
   }
 
   bool WaitCaptureStatus(const std::wstring& text, std::chrono::milliseconds limit = 15s) {

@@ -133,8 +133,9 @@ COLORREF ScreenPixel(int x, int y) {
   return c;
 }
 
-bool SaveScreenshot(const std::wstring& bmpPath) {
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+bool SaveScreenshot(const std::wstring& bmpPath, const RECT& area) {
+  const int w = area.right - area.left, h = area.bottom - area.top;
+  if (w <= 0 || h <= 0) return false;
   BITMAPINFOHEADER info{};
   info.biSize = sizeof info;
   info.biWidth = w;
@@ -150,7 +151,7 @@ bool SaveScreenshot(const std::wstring& bmpPath) {
   bool ok = false;
   if (dib && bits) {
     HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
     SelectObject(memory, old);
     GdiFlush();
     BITMAPFILEHEADER file{};
@@ -169,6 +170,10 @@ bool SaveScreenshot(const std::wstring& bmpPath) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return ok;
+}
+
+bool SaveScreenshot(const std::wstring& bmpPath) {
+  return SaveScreenshot(bmpPath, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
 }
 
 void MoveMouse(int x, int y) {
@@ -203,6 +208,28 @@ void PressKey(WORD vk) {
   in[0].ki.wVk = in[1].ki.wVk = vk;
   in[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, in, sizeof in[0]);
+}
+
+bool PressUntil(WORD vk, const std::function<bool()>& answered, const std::function<bool()>& unchanged,
+                std::chrono::milliseconds limit) {
+  auto send = [vk](bool down) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &in, sizeof in);
+  };
+  const auto deadline = Clock::now() + limit;
+  bool done = false;
+  send(true);
+  while (!done && Clock::now() < deadline) {
+    done = WaitFor(answered, std::chrono::seconds(2));
+    if (!done && unchanged() && GetAsyncKeyState(vk) >= 0) send(true);
+  }
+  send(false);
+  WaitFor([vk] { return GetAsyncKeyState(vk) >= 0; }, std::chrono::seconds(2));
+  Sleep(50);  // a few polls of the program see the key up before the next press
+  return done;
 }
 
 POINT CentreOnScreen(HWND hwnd) {

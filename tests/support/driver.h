@@ -43,11 +43,18 @@ BYTE Alpha(HWND hwnd);                    // layered alpha, or 255 when not laye
 HWND CaptureOf(HWND window);              // mouse capture of the window's thread
 COLORREF ScreenPixel(int x, int y);
 bool SaveScreenshot(const std::wstring& bmpPath);  // the whole primary screen as a BMP file
+bool SaveScreenshot(const std::wstring& bmpPath, const RECT& area);  // a part of it
 
 void MoveMouse(int x, int y);             // SendInput, absolute
 void Click(int x, int y);                 // move, left down, left up
 void ClickHere();                         // left down, left up where the pointer is
 void PressKey(WORD vk);
+// Holds a key down until `answered` holds (or the limit passes), then releases it; true when
+// answered. Under Wine a focus change resets the key state to the X server's keyboard, which
+// can wipe out a key injected a moment before: a press that is gone while nothing has
+// answered yet (`unchanged` still holds) is pressed again, as a person would.
+bool PressUntil(WORD vk, const std::function<bool()>& answered, const std::function<bool()>& unchanged,
+                std::chrono::milliseconds limit = std::chrono::seconds(20));
 POINT CentreOnScreen(HWND hwnd);
 
 }  // namespace driver
