@@ -67,7 +67,10 @@ inline StartSeen WatchStart(driver::Program& program, bool untilMainIn, std::chr
         if (IsWindow(bar) && !IsWindowVisible(bar)) seen.barHidden = true;
       }
       if (label && seen.message.empty()) {
-        const std::wstring text = driver::Text(label);
+        // The text the system keeps for the window: read without a message to the program.
+        wchar_t buffer[256] = {};
+        GetWindowTextW(label, buffer, 256);
+        const std::wstring text = buffer;
         if (!text.empty() && text != kChecking) {
           seen.message = text;
           seen.messageSeenAt = GetTickCount64();
