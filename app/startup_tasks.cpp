@@ -3,12 +3,20 @@
 #include <mutex>
 
 #include "app/binding.h"
+#include "app/config.h"
 #include "app/globals.h"
+#include "app/update_window.h"
+#include "settings/upkeep.h"
 
 namespace app {
 
-// The start-up upkeep and the update check are not part of the program yet.
-void EarlyStartupTasks(toolkit::Window&) {}
+// The upkeep (privilege, data folder, web shortcut, Start-menu items), then the update check
+// in its modal window, which either returns or ends the program. The main window is still
+// hidden throughout.
+void EarlyStartupTasks(toolkit::Window& mainWindow) {
+  settings::RunStartupUpkeep(config::kWebsite, settings::ProgramExecutablePath());
+  LoadUpdateWindow(mainWindow.hwnd(), UpdateWindowCreated);
+}
 
 // Arms the capture-or-paste alternation (the first firing captures) and shows the saved key
 // choice. Nothing is registered until "设置热键" is pressed.

@@ -1,6 +1,9 @@
 #include "app/update_window.h"
 
+#include "app/config.h"
 #include "app/control_ids.h"
+#include "app/globals.h"
+#include "settings/update_window_win.h"
 
 namespace app {
 namespace {
@@ -37,6 +40,16 @@ void LoadUpdateWindow(HWND owner, const std::function<void(toolkit::Window&)>& o
   toolkit::LoadModal(window, owner, onCreated);
 }
 
-void UpdateWindowCreated(toolkit::Window&) {}
+void UpdateWindowCreated(toolkit::Window& updateWindow) {
+  settings::UpdateWindowParts parts;
+  parts.window = updateWindow.hwnd();
+  parts.progressBar = updateWindow.Control(update_ids::进度条1);
+  parts.label = updateWindow.Control(update_ids::透明标签1);
+  parts.setLabelText = [&updateWindow](const std::wstring& text) { updateWindow.SetText(update_ids::透明标签1, text); };
+  parts.exitProgram = [](int code) { toolkit::ExitProgram(code); };
+  // Destroying the dialog's window is what ends its modal loop.
+  parts.closeWindow = [&updateWindow] { DestroyWindow(updateWindow.hwnd()); };
+  settings::RunUpdateWindowCheck(parts, PageText, config::kUpdateUrl, config::kQqNumber);
+}
 
 }  // namespace app

@@ -15,7 +15,9 @@ const toolkit::WindowLayout& UpdateWindowLayout();
 // it: a creation handler that never does so keeps it open for good.
 void LoadUpdateWindow(HWND owner, const std::function<void(toolkit::Window&)>& onCreated);
 
-// The update window's creation handler: the update check belongs here. Empty for now.
+// The update window's creation handler: the update check against the configured update page.
+// Returns after closing the window when this is the current version; otherwise shows the
+// message and ends the program. The page is kept in PageText.
 void UpdateWindowCreated(toolkit::Window& updateWindow);
 
 }  // namespace app

@@ -37,7 +37,8 @@ endmacro()
 # tarnwick_add_gtest(NAME SOURCES a.cpp ... LIBS x y [WINE_ENV K=V ...] [TIMEOUT s])
 # One ctest entry per TEST() in the sources. Windows test programs run under Wine through
 # the test bed, which the winebed fixture starts before the first of them and stops after
-# the last.
+# the last; the pageserver fixture answers the program's update page meanwhile
+# (TARNWICK_PAGE_DIR is its folder).
 function(tarnwick_add_gtest name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;WINE_ENV" ${ARGN})
   tarnwick_use_gtest()
@@ -51,9 +52,9 @@ function(tarnwick_add_gtest name)
   set_tests_properties(${added} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(WIN32)
     set_tests_properties(${added} PROPERTIES
-      FIXTURES_REQUIRED winebed
+      FIXTURES_REQUIRED "winebed;pageserver"
       RESOURCE_LOCK winebed_display
-      ENVIRONMENT "WINEBED_DIR=${CMAKE_BINARY_DIR}/winebed;${T_WINE_ENV}")
+      ENVIRONMENT "WINEBED_DIR=${CMAKE_BINARY_DIR}/winebed;TARNWICK_PAGE_DIR=${TARNWICK_PAGE_DIR};${T_WINE_ENV}")
   endif()
 endfunction()
 
@@ -62,9 +63,9 @@ endfunction()
 function(tarnwick_add_bed_script name script)
   add_test(NAME ${name} COMMAND bash ${script} ${ARGN})
   set_tests_properties(${name} PROPERTIES
-    FIXTURES_REQUIRED winebed
+    FIXTURES_REQUIRED "winebed;pageserver"
     RESOURCE_LOCK winebed_display
-    ENVIRONMENT "WINEBED_DIR=${CMAKE_BINARY_DIR}/winebed;WINEBED=${TARNWICK_ROOT}/tests/support/winebed.sh;BUILD_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "WINEBED_DIR=${CMAKE_BINARY_DIR}/winebed;WINEBED=${TARNWICK_ROOT}/tests/support/winebed.sh;BUILD_DIR=${CMAKE_BINARY_DIR};TARNWICK_PAGE_DIR=${TARNWICK_PAGE_DIR}")
 endfunction()
 
 # The bed's start and stop, once per build tree (called from tests/CMakeLists.txt).
@@ -74,4 +75,22 @@ function(tarnwick_winebed_fixture)
   add_test(NAME winebed.down COMMAND ${bed} down ${CMAKE_BINARY_DIR}/winebed)
   set_tests_properties(winebed.up PROPERTIES FIXTURES_SETUP winebed TIMEOUT 180)
   set_tests_properties(winebed.down PROPERTIES FIXTURES_CLEANUP winebed TIMEOUT 60)
+endfunction()
+
+# The page server on this tree's update port (TarnwickUpdatePage.cmake), serving site/ for
+# every Windows test that may start the program; tests switch it through
+# TARNWICK_PAGE_DIR/mode (tests/support/page_server.py).
+set(TARNWICK_PAGE_DIR ${CMAKE_BINARY_DIR}/pageserver)
+function(tarnwick_page_server_fixture)
+  set(script ${TARNWICK_ROOT}/tests/support/page_server_fixture.sh)
+  if(TARNWICK_UPDATE_PORT)
+    add_test(NAME pageserver.up COMMAND ${script} up ${TARNWICK_PAGE_DIR} ${TARNWICK_UPDATE_PORT} ${TARNWICK_ROOT}/site)
+    add_test(NAME pageserver.down COMMAND ${script} down ${TARNWICK_PAGE_DIR})
+  else()
+    # A build for release reads a real update host: nothing to serve.
+    add_test(NAME pageserver.up COMMAND ${CMAKE_COMMAND} -E echo "no local update page in this build")
+    add_test(NAME pageserver.down COMMAND ${CMAKE_COMMAND} -E true)
+  endif()
+  set_tests_properties(pageserver.up PROPERTIES FIXTURES_SETUP pageserver TIMEOUT 30)
+  set_tests_properties(pageserver.down PROPERTIES FIXTURES_CLEANUP pageserver TIMEOUT 30)
 endfunction()

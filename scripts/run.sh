@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the program if needed and runs it under Wine.
+# Builds the program if needed and runs it under Wine, with the update page (site/) served
+# on 127.0.0.1 at the build's own port (a dev build reads its update page there).
 #   On a machine with a display (DISPLAY set): the program opens there; this waits for it.
 #   Without a display: it runs on a virtual display, a screenshot of the main window is
 #   saved, its path printed, and the program is closed again.
@@ -35,6 +36,17 @@ bed=$root/build/win/run-bed
 bedsh=$root/tests/support/winebed.sh
 export WINEBED_DIR=$bed WINEBED_D=$bed/d
 
+# The update page. A build configured for a real update host (TARNWICK_LOCAL_UPDATE_PAGE off)
+# has no port file and reads that host instead.
+pages=$root/tests/support/page_server_fixture.sh
+if [ -f build/win/update-port ]; then
+  port=$(cat build/win/update-port)
+  "$pages" up "$bed/pageserver" "$port" "$root/site" >/dev/null ||
+    { echo "cannot serve the update page on 127.0.0.1:$port (are this tree's tests running?)"; exit 1; }
+  trap '"$pages" down "$bed/pageserver" >/dev/null' EXIT
+  echo "== update page: http://127.0.0.1:$port/gxbb.htm (from site/)"
+fi
+
 if [ -n "${DISPLAY:-}" ]; then
   rm -f "$bed/display"
   "$bedsh" up "$bed" >/dev/null || exit 1
@@ -54,13 +66,13 @@ runner=$!
 shot=$root/build/win/tarnwick-main-window.png
 rc=1
 window=""
-# Wait for the main window (333 pixels wide at 96 DPI, more when scaled) to finish its
-# entrance: it is back at the centre of the screen.
+# Wait for the main window (333 x 282 at 96 DPI, more when scaled; the update window before
+# it is only 45 high) to finish its entrance: it is back at the centre of the screen.
 screen_w=$(xdotool getdisplaygeometry 2>/dev/null | cut -d" " -f1)
 for _ in $(seq 1 300); do
   for id in $(xdotool search --onlyvisible --class tarnwick 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [ "$WIDTH" -ge 300 ] && [ -n "$screen_w" ] && [ "$X" -eq $(( (screen_w - WIDTH) / 2 )) ]; then
+    if [ "$WIDTH" -ge 300 ] && [ "$HEIGHT" -ge 200 ] && [ -n "$screen_w" ] && [ "$X" -eq $(( (screen_w - WIDTH) / 2 )) ]; then
       window=$id
       break 2
     fi

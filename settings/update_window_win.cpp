@@ -4,33 +4,9 @@
 
 #include <cstdlib>
 
-#include "settings/product_info.h"
+#include "toolkit/toolkit.h"
 
 namespace settings {
-
-void ProcessPendingEvents() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-void WaitProcessingEvents(int ms, const std::function<void()>& processPendingEvents) {
-  if (ms <= 0) return;
-  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
-  for (;;) {
-    if (processPendingEvents) processPendingEvents();
-    const ULONGLONG now = GetTickCount64();
-    if (now >= end) return;
-    // Sleep until a message arrives or the time is up, rather than spinning on the queue.
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  }
-}
 
 void ApplyColourKey(HWND window, COLORREF key) {
   SetWindowLongW(window, GWL_EXSTYLE, WS_EX_LAYERED);
@@ -39,9 +15,8 @@ void ApplyColourKey(HWND window, COLORREF key) {
 
 platform::PageReadLimits UpdatePageLimits() { return platform::PageReadLimits{}; }
 
-FetchedPage FetchUpdatePage(std::wstring_view url, const platform::PageReadLimits& limits,
-                            const std::function<void()>& processPendingEvents) {
-  platform::PageReadResult read = platform::ReadPage(url, limits, processPendingEvents);
+FetchedPage FetchUpdatePage(std::wstring_view url, const platform::PageReadLimits& limits) {
+  platform::PageReadResult read = platform::ReadPage(url, limits, toolkit::ProcessPendingEvents);
   return FetchedPage{read.completed, std::move(read.body)};
 }
 
@@ -61,12 +36,10 @@ void Win32UpdateWindowUi::SetMessage(const std::wstring& text) {
   }
 }
 
-void Win32UpdateWindowUi::ProcessPendingEvents() {
-  if (parts_.processPendingEvents) parts_.processPendingEvents();
-}
+void Win32UpdateWindowUi::ProcessPendingEvents() { toolkit::ProcessPendingEvents(); }
 
 void Win32UpdateWindowUi::WaitProcessingEvents(int ms) {
-  settings::WaitProcessingEvents(ms, parts_.processPendingEvents);
+  if (ms > 0) toolkit::WaitWhileProcessingEvents(static_cast<unsigned>(ms));
 }
 
 void Win32UpdateWindowUi::CloseWindow() {
@@ -86,11 +59,10 @@ void Win32UpdateWindowUi::ExitProgram(int code) {
 }
 
 UpdateOutcome RunUpdateWindowCheck(const UpdateWindowParts& parts, std::string& pageText, std::wstring_view url,
-                                   const platform::PageReadLimits& limits) {
+                                   std::wstring_view qqNumber, const platform::PageReadLimits& limits) {
   Win32UpdateWindowUi ui(parts);
-  const std::wstring address(url.empty() ? std::wstring_view(UpdatePageUrl()) : url);
   return RunUpdateCheck(
-      ui, [&] { return FetchUpdatePage(address, limits, parts.processPendingEvents); }, MakerQqNumber(), pageText);
+      ui, [&] { return FetchUpdatePage(url, limits); }, qqNumber, pageText);
 }
 
 }  // namespace settings

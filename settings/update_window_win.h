@@ -1,5 +1,6 @@
-// The Windows side of the update check: event waits, the colour key, the page fetch with the
-// program's bounds, and an UpdateWindowUi over real window handles for the update window.
+// The Windows side of the update check: the colour key, the page fetch with the program's
+// bounds, and an UpdateWindowUi over real window handles for the update window. Waits and
+// event processing are the toolkit's.
 #pragma once
 
 #include <functional>
@@ -12,14 +13,6 @@
 
 namespace settings {
 
-// Dispatches every message already queued for this thread, then returns. A WM_QUIT found on
-// the way is put back, so the outer message loop still ends.
-void ProcessPendingEvents();
-
-// Keeps handling this thread's messages until `ms` milliseconds have passed (nothing when
-// ms <= 0). Between messages the thread sleeps instead of spinning.
-void WaitProcessingEvents(int ms, const std::function<void()>& processPendingEvents = ProcessPendingEvents);
-
 // Makes every pixel of `key` in the top-level `window` fully transparent: the extended style
 // becomes WS_EX_LAYERED alone, then the colour key is set.
 void ApplyColourKey(HWND window, COLORREF key);
@@ -29,8 +22,7 @@ void ApplyColourKey(HWND window, COLORREF key);
 platform::PageReadLimits UpdatePageLimits();
 
 // Reads the update page while this thread keeps handling its messages.
-FetchedPage FetchUpdatePage(std::wstring_view url, const platform::PageReadLimits& limits = UpdatePageLimits(),
-                            const std::function<void()>& processPendingEvents = ProcessPendingEvents);
+FetchedPage FetchUpdatePage(std::wstring_view url, const platform::PageReadLimits& limits = UpdatePageLimits());
 
 // The update window as handles: the window itself and its progress bar (a comctl32 progress
 // bar, range 0 to 100). The label's text goes through `setLabelText` (the toolkit's
@@ -44,7 +36,6 @@ struct UpdateWindowParts {
   std::function<void(const std::wstring&)> setLabelText;
   std::function<void(int)> exitProgram;
   std::function<void()> closeWindow;
-  std::function<void()> processPendingEvents = settings::ProcessPendingEvents;
 };
 
 class Win32UpdateWindowUi : public UpdateWindowUi {
@@ -64,10 +55,12 @@ class Win32UpdateWindowUi : public UpdateWindowUi {
   UpdateWindowParts parts_;
 };
 
-// What the update window's creation handler runs: the check against the configured update
-// page with the program's bounds. Returns only when the version is current (the window is
-// then destroyed); otherwise the program ends through parts.exitProgram.
-UpdateOutcome RunUpdateWindowCheck(const UpdateWindowParts& parts, std::string& pageText,
-                                   std::wstring_view url = {}, const platform::PageReadLimits& limits = UpdatePageLimits());
+// What the update window's creation handler runs: the check against the update page at `url`
+// with the program's bounds; `qqNumber` goes into the outdated-version message. Returns only
+// when the version is current (the window is then closed); otherwise the program ends
+// through parts.exitProgram.
+UpdateOutcome RunUpdateWindowCheck(const UpdateWindowParts& parts, std::string& pageText, std::wstring_view url,
+                                   std::wstring_view qqNumber,
+                                   const platform::PageReadLimits& limits = UpdatePageLimits());
 
 }  // namespace settings

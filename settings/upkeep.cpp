@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/unique.h"
-#include "settings/product_info.h"
 #include "settings/settings_file.h"
 
 namespace settings {
@@ -162,7 +161,5 @@ void RunStartupUpkeep(std::wstring_view website, std::wstring_view executable) {
   CreateProgramItem(kProgramGroupName, kProgramItemName, executable, kStartMenuFolder);
   CreateProgramItem(kProgramGroupName, kProgramItemName, executable, kProgramsFolder);
 }
-
-void RunStartupUpkeep() { RunStartupUpkeep(MakerWebsite(), ProgramExecutablePath()); }
 
 }  // namespace settings

@@ -62,8 +62,4 @@ std::wstring ProgramExecutablePath();
 // folder exists) and in the Programs group.
 void RunStartupUpkeep(std::wstring_view website, std::wstring_view executable);
 
-// The same with the configured web site and this program's executable: EarlyStartupTasks
-// steps 1 to 4.
-void RunStartupUpkeep();
-
 }  // namespace settings

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "app/control_ids.h"
+
 namespace driver {
 
 bool WaitFor(const std::function<bool()>& cond, std::chrono::milliseconds limit) {
@@ -55,12 +57,16 @@ bool Launch(Program& program) {
   return true;
 }
 
-HWND FindMainWindow(DWORD pid, bool visibleOnly) {
+namespace {
+
+// A top-level window of the program, of our toolkit's class, holding a control of that id.
+HWND FindToolkitWindow(DWORD pid, bool visibleOnly, int controlId) {
   struct Search {
     DWORD pid;
     bool visibleOnly;
+    int controlId;
     HWND found;
-  } search{pid, visibleOnly, nullptr};
+  } search{pid, visibleOnly, controlId, nullptr};
   EnumWindows(
       [](HWND hwnd, LPARAM lp) -> BOOL {
         auto* s = reinterpret_cast<Search*>(lp);
@@ -68,7 +74,8 @@ HWND FindMainWindow(DWORD pid, bool visibleOnly) {
         GetWindowThreadProcessId(hwnd, &owner);
         wchar_t cls[64] = {};
         GetClassNameW(hwnd, cls, 64);
-        if (owner == s->pid && (!s->visibleOnly || IsWindowVisible(hwnd)) && std::wstring(cls) == L"TarnwickWindow") {
+        if (owner == s->pid && (!s->visibleOnly || IsWindowVisible(hwnd)) && std::wstring(cls) == L"TarnwickWindow" &&
+            FindControl(hwnd, s->controlId)) {
           s->found = hwnd;
           return FALSE;
         }
@@ -77,6 +84,12 @@ HWND FindMainWindow(DWORD pid, bool visibleOnly) {
       reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
+
+}  // namespace
+
+HWND FindMainWindow(DWORD pid, bool visibleOnly) { return FindToolkitWindow(pid, visibleOnly, main_ids::列表框1); }
+
+HWND FindUpdateWindow(DWORD pid, bool visibleOnly) { return FindToolkitWindow(pid, visibleOnly, update_ids::进度条1); }
 
 HWND FindControl(HWND root, int id) {
   struct Search {

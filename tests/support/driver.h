@@ -32,8 +32,11 @@ struct Program {
 // Starts the program named by the environment variable TARNWICK_EXE.
 bool Launch(Program& program);
 
-// The program's visible top-level window of our toolkit's class, or null.
+// The program's main window (visible only, unless told otherwise), or null. The update
+// window, of the same class, is never taken for it.
 HWND FindMainWindow(DWORD pid, bool visibleOnly = true);
+// The program's update window (the one with the progress bar), or null.
+HWND FindUpdateWindow(DWORD pid, bool visibleOnly = true);
 // Any descendant of root with the given control id, or null.
 HWND FindControl(HWND root, int id);
 

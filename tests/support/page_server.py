@@ -17,6 +17,17 @@ Every request head (request line and headers, up to the blank line) is appended 
 DIR/requests.log as "=== <mode>" followed by the head's lines, before the server answers,
 so a test that got its answer can already read the record of its request.
 
+With --port PORT it also listens on that fixed port (the program's own update page in dev
+and test builds), doing what DIR/mode says at each connection (default "site"):
+
+  site     serves the files of --site DIR by request path (404 for anything else)
+  body, hang, drip, flood, garbage, reset
+           as above
+  refuse   the fixed port is closed until the mode changes
+
+The mode file is looked at every 50 ms; once a mode is in force its name is written to
+DIR/mode.applied (whole, then renamed), so a test that wrote DIR/mode waits for that.
+
 The server stops by itself after --time-limit seconds, and at once when DIR/stop appears.
 Only the Python standard library is used.
 """
@@ -30,11 +41,16 @@ import threading
 import time
 
 MODES = ("body", "hang", "drip", "flood", "garbage", "reset")
+FIXED_MODES = ("site", "refuse") + MODES
 
 
 class Server:
-    def __init__(self, directory, time_limit, flood_mib, drip_interval):
+    def __init__(self, directory, time_limit, flood_mib, drip_interval, port=None, site=None):
         self.dir = directory
+        self.port = port
+        self.site = site
+        self.fixed = None          # (closing event, accept thread) while the fixed port is open
+        self.fixed_mode = "site"
         self.deadline = time.monotonic() + time_limit
         self.flood_bytes = int(flood_mib * 1024 * 1024)
         self.drip_interval = drip_interval
@@ -94,9 +110,31 @@ class Server:
                 return
             self.log(mode, head)
             try:
-                getattr(self, "mode_" + mode)(conn)
+                if mode == "site":
+                    self.mode_site(conn, head)
+                else:
+                    getattr(self, "mode_" + mode)(conn)
             except OSError:
                 pass
+
+    def mode_site(self, conn, head):
+        parts = head.split(b"\r\n", 1)[0].split(b" ")
+        path = parts[1].decode("latin-1") if len(parts) >= 2 else ""
+        name = path.split("?", 1)[0].lstrip("/")
+        body = None
+        if name and "/" not in name and not name.startswith("."):
+            try:
+                with open(os.path.join(self.site, name), "rb") as f:
+                    body = f.read()
+            except OSError:
+                body = None
+        if body is None:
+            status, body = "404 Not Found", b"<html>404</html>"
+        else:
+            status = "200 OK"
+        head = "HTTP/1.0 %s\r\nContent-Type: text/html\r\nContent-Length: %d\r\n\r\n" % (status, len(body))
+        conn.sendall(head.encode("ascii") + body)
+        conn.shutdown(socket.SHUT_WR)
 
     def mode_body(self, conn):
         try:
@@ -148,25 +186,60 @@ class Server:
 
     # -- plumbing ------------------------------------------------------------------------
 
-    def listen(self, mode):
+    def listen(self, mode, port=0, closing=None):
+        """Listens on a port (a free one for 0); mode None means the fixed port's mode of the
+        moment. The accept loop ends, closing the socket, when `closing` is set."""
         s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        s.bind(("127.0.0.1", 0))
+        s.bind(("127.0.0.1", port))
         s.listen(16)
-        s.settimeout(0.2)
-        threading.Thread(target=self.accept_loop, args=(mode, s), daemon=True).start()
-        return s.getsockname()[1]
+        s.settimeout(0.05)
+        thread = threading.Thread(target=self.accept_loop, args=(mode, s, closing), daemon=True)
+        thread.start()
+        return s.getsockname()[1], thread
 
-    def accept_loop(self, mode, s):
+    def accept_loop(self, mode, s, closing):
         with s:
-            while self.alive():
+            while self.alive() and not (closing and closing.is_set()):
                 try:
                     conn, _ = s.accept()
                 except socket.timeout:
                     continue
                 except OSError:
                     return
-                threading.Thread(target=self.serve, args=(mode, conn), daemon=True).start()
+                m = self.fixed_mode if mode is None else mode
+                threading.Thread(target=self.serve, args=(m, conn), daemon=True).start()
+
+    def apply_mode(self):
+        """Brings the fixed port in line with DIR/mode; notes the mode in force."""
+        try:
+            with open(self.path("mode"), encoding="ascii") as f:
+                mode = f.read().strip() or "site"
+        except OSError:
+            mode = "site"
+        if mode not in FIXED_MODES:
+            mode = "site"
+        if mode == "refuse" and self.fixed is not None:
+            # Closed for certain before the mode counts as applied.
+            closing, thread = self.fixed
+            closing.set()
+            thread.join()
+            self.fixed = None
+        self.fixed_mode = mode
+        if mode != "refuse" and self.fixed is None:
+            closing = threading.Event()
+            _, thread = self.listen(None, self.port, closing)
+            self.fixed = (closing, thread)
+        try:
+            with open(self.path("mode.applied"), encoding="ascii") as f:
+                if f.read() == mode:
+                    return
+        except OSError:
+            pass
+        tmp = self.path("mode.applied.tmp")
+        with open(tmp, "w", encoding="ascii") as f:
+            f.write(mode)
+        os.replace(tmp, self.path("mode.applied"))
 
     @staticmethod
     def closed_port():
@@ -177,8 +250,11 @@ class Server:
         return port
 
     def run(self):
-        ports = [(mode, self.listen(mode)) for mode in MODES]
+        ports = [(mode, self.listen(mode)[0]) for mode in MODES]
         ports.append(("refuse", self.closed_port()))
+        if self.port is not None:
+            self.apply_mode()  # fails here, loudly, when the fixed port is taken
+            ports.append(("fixed", self.port))
         tmp = self.path("ports.tmp")
         with open(tmp, "w", encoding="ascii") as f:
             for mode, port in ports:
@@ -187,7 +263,12 @@ class Server:
         while self.alive():
             if os.path.exists(self.path("stop")):
                 break
-            time.sleep(0.1)
+            if self.port is not None:
+                try:
+                    self.apply_mode()
+                except OSError as e:  # the port was taken while closed: try again
+                    print("page_server: fixed port %d: %s" % (self.port, e), file=sys.stderr)
+            time.sleep(0.05)
         self.stopping.set()
 
 
@@ -197,9 +278,13 @@ def main():
     p.add_argument("--time-limit", type=float, default=110.0, help="seconds before the server stops by itself")
     p.add_argument("--flood-mib", type=float, default=8.0, help="MiB of body the flood mode sends")
     p.add_argument("--drip-interval", type=float, default=1.0, help="seconds between two bytes of the drip mode")
+    p.add_argument("--port", type=int, help="also listen on this fixed port, doing what DIR/mode says")
+    p.add_argument("--site", help="folder the fixed port's site mode serves")
     a = p.parse_args()
     os.makedirs(a.dir, exist_ok=True)
-    Server(a.dir, a.time_limit, a.flood_mib, a.drip_interval).run()
+    if a.port is not None and not a.site:
+        p.error("--port needs --site")
+    Server(a.dir, a.time_limit, a.flood_mib, a.drip_interval, a.port, a.site).run()
     return 0
 
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -23,9 +24,11 @@ struct SeenRequest {
 
 class PageServer {
  public:
-  // False when the test was not started beside a page server.
-  bool Attach() {
-    const char* dir = std::getenv("PAGE_SERVER_DIR");
+  // False when the test was not started beside a page server. PAGE_SERVER_DIR names the
+  // folder of a fresh one (with_page_server.sh), TARNWICK_PAGE_DIR that of the test run's
+  // server on the program's update port (the pageserver fixture).
+  bool Attach(const char* dirVariable = "PAGE_SERVER_DIR") {
+    const char* dir = std::getenv(dirVariable);
     if (!dir || dir[0] != '/') return false;
     dir_ = std::string("Z:") + dir;
     for (char& c : dir_)
@@ -51,6 +54,20 @@ class PageServer {
   }
 
   void ForgetRequests() { std::remove(File("requests.log").c_str()); }
+
+  // What the fixed port does from now on: "site", "body", "hang", "refuse", ... True once the
+  // server has put it in force.
+  bool SetMode(const std::string& mode) {
+    Write("mode", mode);
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    for (;;) {
+      std::ifstream applied(File("mode.applied"), std::ios::binary);
+      std::string now((std::istreambuf_iterator<char>(applied)), std::istreambuf_iterator<char>());
+      if (now == mode) return true;
+      if (GetTickCount64() > deadline) return false;
+      Sleep(10);
+    }
+  }
 
   std::vector<SeenRequest> Requests() const {
     std::vector<SeenRequest> seen;

@@ -6,7 +6,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "settings/product_info.h"
 #include "tests/update/fake_update_ui.h"
 #include "tests/update/page_server_client.h"
 
@@ -23,7 +22,8 @@ platform::PageReadLimits TestLimits() {
   return limits;
 }
 
-const std::wstring kOutdated = std::wstring(L"当前不是最新版，请联系QQ") + MakerQqNumber() + L"更新！";
+const wchar_t kQqNumber[] = L"10001";
+const std::wstring kOutdated = std::wstring(L"当前不是最新版，请联系QQ") + kQqNumber + L"更新！";
 const std::wstring kFailed = L"无法连接更新服务器，请检查网络后重试！";
 
 class UpdateFlow : public ::testing::Test {
@@ -55,7 +55,7 @@ TEST_F(UpdateFlow, EachPageGivesItsOutcomeAfterOneRequest) {
     FakeUpdateUi ui;
     std::string pageText;
     RunUpdateCheck(
-        ui, [&] { return FetchUpdatePage(server.Url(c.mode), TestLimits()); }, MakerQqNumber(), pageText);
+        ui, [&] { return FetchUpdatePage(server.Url(c.mode), TestLimits()); }, kQqNumber, pageText);
     if (c.message.empty()) {
       EXPECT_EQ(ui.AfterAnimation(), (std::vector<std::string>{"animation", "close"}));
     } else {
@@ -127,7 +127,7 @@ TEST_F(UpdateFlow, RealWindowIsKeyedFilledAndClosedOnTheCurrentVersion) {
   int exited = -1;
   std::string pageText;
   const auto outcome = RunUpdateWindowCheck(PartsOf(w, exited),
-                                            pageText, server.Url("body"), TestLimits());
+                                            pageText, server.Url("body"), kQqNumber, TestLimits());
   EXPECT_EQ(outcome, UpdateOutcome::Current);
   EXPECT_EQ(pageText, "jtbb[1.1]");
   EXPECT_FALSE(IsWindow(w.window)) << "the update window is destroyed";
@@ -144,7 +144,7 @@ TEST_F(UpdateFlow, RealWindowShowsTheMessageStaysResponsiveAndExitsWithZero) {
     for (HWND h = FindWindowW(L"UpdateFlowTestWindow", nullptr); h; h = nullptr) PostMessageW(h, WM_APP + 3, 0, 0);
   });
   const auto outcome = RunUpdateWindowCheck(PartsOf(w, exited),
-                                            pageText, server.Url("body"), TestLimits());
+                                            pageText, server.Url("body"), kQqNumber, TestLimits());
   KillTimer(nullptr, timer);
   EXPECT_EQ(outcome, UpdateOutcome::Outdated);
   EXPECT_EQ(exited, 0);
