@@ -2,8 +2,9 @@
 # Builds the program if needed and runs it under Wine, with the update page (site/) served
 # on 127.0.0.1 at the build's own port (a dev build reads its update page there).
 #   On a machine with a display (DISPLAY set): the program opens there; this waits for it.
-#   Without a display: it runs on a virtual display, a screenshot of the main window is
-#   saved, its path printed, and the program is closed again.
+#   Without a display: on a virtual display, it walks through the main job (start, the
+#   instructions tab, "设置热键", F2 captures, F2 pastes into a paste target), saves a
+#   screenshot of each step under build/win/walkthrough/ and prints their paths.
 # Installs what is missing first (scripts/setup.sh). Usage: scripts/run.sh
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -57,41 +58,21 @@ if [ -n "${DISPLAY:-}" ]; then
   exit $rc
 fi
 
-# No display: a virtual one, a screenshot, then the program is closed.
+# No display: a virtual one, and a walk through the main job as a user does it (start, the
+# instructions tab, "设置热键", F2 captures, F2 again pastes into a paste target), with a
+# picture of each step. The program is closed again at the end.
+cmake --build --preset win --target walkthrough paste_target >/dev/null || { echo "build failed"; exit 1; }
 "$bedsh" up "$bed" >/dev/null || exit 1
-DISPLAY=$(cat "$bed/display")
-export DISPLAY
-"$bedsh" run "$exe" &
-runner=$!
-shot=$root/build/win/tarnwick-main-window.png
-rc=1
-window=""
-# Wait for the main window (333 x 282 at 96 DPI, more when scaled; the update window before
-# it is only 45 high) to finish its entrance: it is back at the centre of the screen.
-screen_w=$(xdotool getdisplaygeometry 2>/dev/null | cut -d" " -f1)
-for _ in $(seq 1 300); do
-  for id in $(xdotool search --onlyvisible --class tarnwick 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [ "$WIDTH" -ge 300 ] && [ "$HEIGHT" -ge 200 ] && [ -n "$screen_w" ] && [ "$X" -eq $(( (screen_w - WIDTH) / 2 )) ]; then
-      window=$id
-      break 2
-    fi
-  done
-  sleep 0.1
-done
-if [ -n "$window" ]; then
-  sleep 0.3  # let the last repaint land
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  if import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"; then
-    echo "screenshot of the main window: $shot"
-    rc=0
-  fi
-  xdotool key --window "$window" Escape 2>/dev/null
-else
-  echo "the main window did not appear" >&2
-fi
-for _ in $(seq 1 50); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
-kill "$runner" 2>/dev/null
-wait "$runner" 2>/dev/null
+out=$root/build/win/walkthrough
+rm -rf "$out"
+mkdir -p "$out"
+TARNWICK_EXE=$exe PASTE_TARGET_EXE=$root/build/win/tests/support/paste_target.exe \
+  timeout 300 "$bedsh" run "$root/build/win/tests/support/walkthrough.exe" "Z:${out//\//\\}"
+rc=$?
 "$bedsh" down "$bed" >/dev/null
+for bmp in "$out"/*.bmp; do
+  [ -f "$bmp" ] || continue
+  png=${bmp%.bmp}.png
+  convert "$bmp" "$png" && rm -f "$bmp" && echo "screenshot: $png"
+done
 exit $rc
