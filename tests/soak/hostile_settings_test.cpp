@@ -3,6 +3,7 @@
 // sets its key and captures.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -143,7 +144,8 @@ TEST_F(HostileSettings, StartsWithTheSelectionsTheEntryGivesAndKeepsWorking) {
       {"NULs after a good start", [] { ASSERT_TRUE(WriteFileBytes(kSettingsPath, "3\r\n5" + std::string(4096, '\0'))); },
        3, 5, false},
       {"read-only", [] {
-         ASSERT_TRUE(WriteFileBytes(kSettingsPath, "1\r\n4"));
+         // A third line, which a write of the same keys would not keep.
+         ASSERT_TRUE(WriteFileBytes(kSettingsPath, "1\r\n4\r\nkept"));
          ASSERT_TRUE(SetFileAttributesW(kSettingsPath, FILE_ATTRIBUTE_READONLY));
        }, 1, 4, true},
   };
@@ -163,7 +165,19 @@ TEST_F(HostileSettings, StartsWithTheSelectionsTheEntryGivesAndKeepsWorking) {
     EXPECT_EQ(Selection(列表框2), c.undo);
     SetKeyAndCapture();
     if (HasFatalFailure()) return;
-    if (c.unchangedAfterSet) {
+    // Wine run as root opens a read-only file for writing all the same (Windows refuses):
+    // there the bytes cannot be expected to stay.
+    bool writable = false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+      HANDLE probe = CreateFileW(kSettingsPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+      writable = probe != INVALID_HANDLE_VALUE;
+      if (writable) {
+        CloseHandle(probe);
+        std::printf("note: this bed lets a read-only file be written; its bytes are not checked\n");
+      }
+    }
+    if (c.unchangedAfterSet && !writable) {
       EXPECT_EQ(GetFileAttributesW(kSettingsPath), attributes);
       EXPECT_TRUE(ReadFileBytes(kSettingsPath) == bytes) << "the entry was changed";
     } else {
