@@ -67,10 +67,17 @@ inline StartSeen WatchStart(driver::Program& program, bool untilMainIn, std::chr
         if (IsWindow(bar) && !IsWindowVisible(bar)) seen.barHidden = true;
       }
       if (label && seen.message.empty()) {
-        // The text the system keeps for the window: read without a message to the program.
+        // The text the system keeps for the window (read without a message to the program),
+        // else the label's own answer, asked with a short time-out.
         wchar_t buffer[256] = {};
         GetWindowTextW(label, buffer, 256);
-        const std::wstring text = buffer;
+        std::wstring text = buffer;
+        if (text.empty() || text == kChecking) {
+          wchar_t asked[256] = {};
+          DWORD_PTR got = 0;
+          if (SendMessageTimeoutW(label, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(asked), SMTO_ABORTIFHUNG, 200, &got))
+            text = asked;
+        }
         if (!text.empty() && text != kChecking) {
           seen.message = text;
           seen.messageSeenAt = GetTickCount64();
