@@ -413,6 +413,13 @@ TEST(MainWindow, DraggingTheTitleBandOrTheWordMarkMovesTheWindow) {
     down.type = INPUT_MOUSE;
     down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     SendInput(1, &down, sizeof down);
+    // Move only once the program's drag loop runs: it takes the pointer's position when it
+    // starts, so moves sent before that would not all count.
+    const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    driver::WaitFor([&] {
+      GUITHREADINFO info{sizeof info};
+      return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
+    }, 5s);
     for (int step = 1; step <= 10; ++step) driver::MoveMouse(from.x + 4 * step, from.y + 3 * step);
     EXPECT_TRUE(driver::WaitFor([&] {
       RECT now{};
