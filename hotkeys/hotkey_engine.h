@@ -111,8 +111,10 @@ bool ClearHotkey(HotkeyTable& table, int32_t id = 0);
 // The mask of modifiers held in a snapshot (Alt 1, Ctrl 2, Shift 4, left Windows key 8).
 int32_t HeldModifiers(const KeySnapshot& snapshot);
 
-// Reads all 255 key states, ascending, once each.
-KeySnapshot TakeKeySnapshot(HotkeyPlatform& platform);
+// Reads, ascending and once each, the states of the keys the active records look at: their
+// keys, their second keys and, when any record is active, the four modifiers. The other
+// entries stay 0. A table with no active record reads nothing.
+KeySnapshot TakeKeySnapshot(const HotkeyTable& table, HotkeyPlatform& platform);
 
 // Judges every record present when the walk begins against one snapshot, updating their
 // states and firing those that were just pressed (or released, in release mode).

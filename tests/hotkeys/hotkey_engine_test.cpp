@@ -214,21 +214,81 @@ TEST(HotkeyJudging, StateTransitionsOfOneTick) {
   }
 }
 
-TEST(HotkeyJudging, EveryTickReadsAllKeysOnceInOrder) {
-  std::vector<int> all;
-  for (int code = 1; code <= 255; ++code) all.push_back(code);
+struct KeyAndSecond {
+  int32_t keyCode;
+  int32_t secondKey;
+};
 
-  HotkeyTable table;
-  FakePlatform platform;
-  PollHotkeys(table, platform);  // empty table
-  EXPECT_EQ(platform.reads, all);
+TEST(HotkeyJudging, ATickReadsOnlyTheKeysTheActiveRecordsLookAt) {
+  struct Case {
+    std::string name;
+    std::vector<KeyAndSecond> adds;
+    std::vector<int32_t> clears;  // ids cleared after the adds; 0 clears all
+    std::vector<int> reads;       // one tick's reads, in order
+  };
+  const std::vector<Case> cases = {
+      {"empty table", {}, {}, {}},
+      {"one plain key", {{kF2, 0}}, {}, {16, 17, 18, 91, kF2}},
+      {"release mode and a key index above 255", {{-kF2, 0}, {kF3 + 256, 0}}, {}, {16, 17, 18, 91, kF2, kF3}},
+      {"second keys, shared key read once", {{kF2, kKeyA}, {kF2, -kKeyB}, {kKeyA, 0}}, {}, {16, 17, 18, kKeyA, kKeyB, 91, kF2}},
+      {"a modifier as the key", {{18, 0}}, {}, {16, 17, 18, 91}},
+      {"one of two cleared", {{kF2, 0}, {kF3, kKeyA}}, {Id(2)}, {16, 17, 18, 91, kF2}},
+      {"every record cleared", {{kF2, 0}, {kF3, 0}}, {0}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    HotkeyTable table;
+    FakePlatform platform;
+    for (const auto& add : c.adds) ASSERT_NE(AddHotkey(table, platform, Noop, add.keyCode, 0, add.secondKey), 0);
+    for (int32_t id : c.clears) ClearHotkey(table, id);
+    PollHotkeys(table, platform);
+    EXPECT_EQ(platform.reads, c.reads);
+    platform.reads.clear();
+    PollHotkeys(table, platform);  // and the same again on the next tick
+    EXPECT_EQ(platform.reads, c.reads);
+  }
+}
 
-  AddHotkey(table, platform, Noop, kF2);
-  AddHotkey(table, platform, Noop, kF3);
-  ClearHotkey(table);
-  platform.reads.clear();
-  PollHotkeys(table, platform);  // every record inactive
-  EXPECT_EQ(platform.reads, all);
+// Reading only what the records look at must judge exactly as a snapshot of all 255 keys
+// would: random tables (some records inactive) through random key histories.
+TEST(HotkeyJudging, JudgesAsASnapshotOfEveryKeyWould) {
+  const int32_t keys[] = {kF2, -kF2, kF3, kKeyA, -kKeyB, 16, 17, 18, 91, kRightWin};
+  const int16_t entries[] = {0, 0, 0, kDown, kDownPressed, kTapped};
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t bound) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % bound;
+  };
+  for (int round = 0; round < 200; ++round) {
+    HotkeyTable partial, full;
+    FakePlatform partialPlatform, fullPlatform;
+    const int records = 1 + static_cast<int>(next(5));
+    for (int r = 0; r < records; ++r) {
+      const int32_t key = keys[next(10)];
+      const int32_t modifiers = static_cast<int32_t>(next(3)) == 0 ? static_cast<int32_t>(next(16)) : 0;
+      const int32_t second = next(3) == 0 ? keys[next(10)] : 0;
+      AddHotkey(partial, partialPlatform, Noop, key, modifiers, second);
+      AddHotkey(full, fullPlatform, Noop, key, modifiers, second);
+    }
+    if (next(3) == 0) {
+      const int32_t id = Id(1 + static_cast<int>(next(static_cast<uint32_t>(partial.size()))));
+      ClearHotkey(partial, id);
+      ClearHotkey(full, id);
+    }
+    for (int tick = 0; tick < 30; ++tick) {
+      KeySnapshot snapshot{};
+      for (int code = 1; code <= 255; ++code) snapshot[code] = next(4) == 0 ? entries[next(6)] : 0;
+      for (int32_t key : keys) snapshot[KeyIndex(key)] = entries[next(6)];
+      partialPlatform.keys = snapshot;
+      PollHotkeys(partial, partialPlatform);
+      JudgeTick(full, snapshot, fullPlatform);
+      ASSERT_EQ(States(partial), States(full)) << "round " << round << ", tick " << tick;
+      ASSERT_EQ(partialPlatform.firings.size(), fullPlatform.firings.size()) << "round " << round << ", tick " << tick;
+    }
+    for (std::size_t i = 0; i < fullPlatform.firings.size(); ++i) {
+      EXPECT_EQ(partialPlatform.firings[i].id, fullPlatform.firings[i].id);
+    }
+  }
 }
 
 // ---- scenarios over several ticks -----------------------------------------------------------
