@@ -94,17 +94,18 @@ int main(int argc, char** argv) {
     floorTotal.push_back(f.blit + f.set);
   }
   const double floor = Median(floorTotal);
-  std::printf("display %dx%d, %d runs, medians in ms\n", width, height, runs);
-  std::printf("CaptureImage()                      %8.1f\n", Median(capture));
-  std::printf("SetImageBytes                       %8.1f   (of which decoding alone %.1f)\n", Median(set),
-              Median(decode));
-  std::printf("capture + set                       %8.1f\n", Median(total));
-  std::printf("floor: BitBlt into DIB section      %8.1f\n", Median(floorBlit));
-  std::printf("floor: SetClipboardData             %8.1f\n", Median(floorSet));
-  std::printf("floor total                         %8.1f\n", floor);
-  std::printf("ratio (capture + set) / floor       %8.2f\n", floor > 0 ? Median(total) / floor : 0.0);
-  std::printf("ratio CaptureImage / BitBlt floor   %8.2f\n",
+  std::printf("Display %dx%d, %d runs, medians.\n\n", width, height, runs);
+  std::printf("| step | ms |\n|---|---|\n");
+  std::printf("| `CaptureImage()` (grab, region copy, BMP bytes) | %.1f |\n", Median(capture));
+  std::printf("| `SetImageBytes` (decode through the picture loader, copy, `SetClipboardData`) | %.1f |\n", Median(set));
+  std::printf("| of which decoding alone | %.1f |\n", Median(decode));
+  std::printf("| capture + set | %.1f |\n", Median(total));
+  std::printf("| floor: one BitBlt of the screen into a 16-bit DIB section | %.1f |\n", Median(floorBlit));
+  std::printf("| floor: one `SetClipboardData` of that DIB section | %.1f |\n", Median(floorSet));
+  std::printf("| floor total | %.1f |\n", floor);
+  std::printf("| ratio (capture + set) / floor | %.2f |\n", floor > 0 ? Median(total) / floor : 0.0);
+  std::printf("| ratio `CaptureImage` / BitBlt floor | %.2f |\n",
               Median(floorBlit) > 0 ? Median(capture) / Median(floorBlit) : 0.0);
-  if (failures) std::printf("SetImageBytes failed %d times\n", failures);
+  if (failures) std::printf("\n`SetImageBytes` failed %d times.\n", failures);
   return failures ? 1 : 0;
 }

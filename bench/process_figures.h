@@ -1,0 +1,31 @@
+// Figures of a running Windows process for the benchmarks, read the way that works under Wine
+// too: GetProcessTimes of another process reads 0 there, so CPU time comes from the Linux
+// process behind it (through drive Z:, whose root is the Linux root) when there is one.
+#pragma once
+
+#include <string>
+
+#include "platform/win.h"
+
+namespace bench {
+
+// The whole file, or empty.
+std::string ReadFileBytes(const std::wstring& path);
+
+// The Linux process id of a running Windows program of this Wine prefix, found by its exe's
+// Linux path (case-insensitive): the process whose first argument is that exe; 0 when not under
+// Wine or not found.
+long LinuxPidOf(std::string exeLinuxPath);
+
+// The Linux process id of this prefix's wineserver (WINEPREFIX in its environment); 0 when
+// not under Wine or not found.
+long WineserverPid();
+
+// CPU seconds (user + kernel) used so far: from /proc when linuxPid is nonzero, else from
+// GetProcessTimes(process).
+double CpuSeconds(HANDLE process, long linuxPid);
+
+// Resident set of a Linux process in kB (VmRSS), 0 when unknown.
+long ResidentKb(long linuxPid);
+
+}  // namespace bench
