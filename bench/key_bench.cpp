@@ -1,6 +1,6 @@
 // The running program, timed from outside: starts tarnwick.exe, sets its key, and presses it
 // from this process (SendInput), alternately capturing and pasting into the paste target.
-// Prints the key-press-to-bitmap-on-clipboard time (GetClipboardSequenceNumber changes), the
+// Prints the key-press-to-bitmap-on-clipboard time (the clipboard changed and holds a bitmap), the
 // key-press-to-Ctrl+V-at-the-target time, the platform floor measured in the same run (one
 // BitBlt of the screen into a 16-bit DIB section plus one SetClipboardData), the program's
 // idle CPU with the key set and its working set.
@@ -188,7 +188,9 @@ int main(int argc, char** argv) {
     };
     bool done = false;
     if (capture) {
-      done = answered([&] { return GetClipboardSequenceNumber() != seq; });
+      // The number moves already when the program empties the clipboard; the bitmap is on it
+      // once the format is there again.
+      done = answered([&] { return GetClipboardSequenceNumber() != seq && IsClipboardFormatAvailable(CF_BITMAP); });
       if (done && !repressed) toClipboard.push_back(Ms(start, Clock::now()));
       driver::WaitFor([&] { return driver::Text(captureStatus) == L"截图状态：已截图"; }, 5s);
     } else {

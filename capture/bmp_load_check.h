@@ -31,4 +31,11 @@ struct BmpLoadPlan {
 // pixel row inside the bytes behind bfOffBits. Anything else: empty.
 std::optional<BmpLoadPlan> CheckBmpForLoading(std::span<const std::uint8_t> bytes);
 
+// For picture bytes of any format handed to the system's picture loader, which trusts a BMP's
+// headers: true when the bytes begin with "BM" but what the headers announce (the info
+// header, the masks and colour table, the pixel rows, or for compressed rows biSizeImage
+// bytes) does not all lie inside them. Such bytes would be read past their end. Bytes that do
+// not begin with "BM" are not judged here (false): the loader reads other formats itself.
+bool BmpReachesPastItsBytes(std::span<const std::uint8_t> bytes);
+
 }  // namespace capture

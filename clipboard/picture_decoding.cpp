@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "capture/bmp_load_check.h"
 #include "platform/com_ptr.h"
 #include "platform/global_memory.h"
 #include "platform/system_library.h"
@@ -43,6 +44,10 @@ const PictureLoader& Loader() {
 
 HBITMAP BitmapFromImageBytes(const capture::ImageBytes& image, std::int32_t width, std::int32_t height) {
   if (image.empty() || image.size() > static_cast<std::size_t>(LONG_MAX)) return nullptr;
+  // The loader trusts a BMP's headers and reads as far as they say: bytes that begin as a BMP
+  // but are cut short would be read past their end (under Wine the result is a bitmap of
+  // whatever lies beyond). They make no bitmap.
+  if (capture::BmpReachesPastItsBytes(image)) return nullptr;
   const PictureLoader& loader = Loader();
   if (!loader.complete()) return nullptr;
 

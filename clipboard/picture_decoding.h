@@ -9,8 +9,8 @@
 namespace clipboard {
 
 // A bitmap of the picture at width x height (0 keeps the picture's own size), owned by the
-// caller; null when the bytes are empty or no bitmap could be made from them. The loader's
-// libraries come from the system folder only and stay loaded.
+// caller; null when the bytes are empty, begin as a BMP that is cut short, or no bitmap could be
+// made from them. The loader's libraries come from the system folder only and stay loaded.
 HBITMAP BitmapFromImageBytes(const capture::ImageBytes& image, std::int32_t width, std::int32_t height);
 
 }  // namespace clipboard

@@ -74,11 +74,17 @@ TEST(BmpLoadCheck, HandsOverATidyInfoBlock) {
   EXPECT_EQ(get32(40), 0u);  // the one colour entry
 }
 
-TEST(BmpLoadCheck, TheProgramsOwn44ByteLayoutLoads) {
-  ImageBytes image = Bmp40(3, 2, 16);
-  image.insert(image.begin() + 54, 4, 0);  // the colour entry of the 44-byte block
+// The program's own layout: a 44-byte info block (header and one colour entry), rows at 58.
+ImageBytes Bmp44(std::int32_t width, std::int32_t height, std::uint16_t bits) {
+  ImageBytes image = Bmp40(width, height, bits);
+  image.insert(image.begin() + 54, 4, 0);
   Put32(image, 10, 58);
   Put32(image, 14, 44);
+  return image;
+}
+
+TEST(BmpLoadCheck, TheProgramsOwn44ByteLayoutLoads) {
+  const ImageBytes image = Bmp44(3, 2, 16);
   const auto plan = CheckBmpForLoading(image);
   ASSERT_TRUE(plan);
   EXPECT_EQ(plan->pixelOffset, 58u);
@@ -120,6 +126,79 @@ TEST(BmpLoadCheck, RefusesWhatCouldBeReadPastTheEnd) {
   changed("bit fields", [](ImageBytes& b) { Put32(b, 30, 3); });
   changed("run-length", [](ImageBytes& b) { Put32(b, 30, 1); });
   for (const Case& c : cases) EXPECT_FALSE(CheckBmpForLoading(c.bytes)) << c.what;
+}
+
+// What the system's picture loader may be given: BMP bytes whose headers promise more than
+// the bytes hold are caught; whole BMPs of every kind, and other formats, pass.
+TEST(BmpReachesPastItsBytes, JudgesBmpsByWhatTheirHeadersAnnounce) {
+  const ImageBytes rgb24 = Bmp40(7, 5, 24);
+  auto cut = [](const ImageBytes& b, std::size_t n) { return ImageBytes(b.begin(), b.begin() + n); };
+  auto with = [](ImageBytes b, std::size_t at, std::uint32_t v) {
+    Put32(b, at, v);
+    return b;
+  };
+  // 8 bits: 256 colour entries behind the header, then the rows.
+  ImageBytes pal8 = Bmp40(4, 2, 8);
+  pal8.insert(pal8.begin() + 54, 256 * 4, 0);
+  Put32(pal8, 10, 54 + 256 * 4);
+  // The oldest header: 12 bytes, 16-bit width and height, 24-bit rows at 26.
+  ImageBytes core(26 + 2 * 12, 0x33);
+  core[0] = 'B';
+  core[1] = 'M';
+  Put32(core, 10, 26);
+  Put32(core, 14, 12);
+  Put16(core, 18, 3);
+  Put16(core, 20, 2);
+  Put16(core, 22, 1);
+  Put16(core, 24, 24);
+  // Run-length rows: biSizeImage bytes behind the offset.
+  ImageBytes rle = Bmp40(4, 2, 8);
+  rle.resize(54 + 256 * 4 + 10, 0);
+  Put32(rle, 10, 54 + 256 * 4);
+  Put32(rle, 30, 1);  // BI_RLE8
+  Put32(rle, 34, 10);
+  // Masks behind a 40-byte header.
+  ImageBytes masks16 = Bmp40(4, 2, 16);
+  masks16.insert(masks16.begin() + 54, 12, 0);
+  Put32(masks16, 10, 66);
+  Put32(masks16, 30, 3);  // BI_BITFIELDS
+
+  struct Case {
+    const char* what;
+    ImageBytes bytes;
+    bool pastTheEnd;
+  };
+  const std::vector<Case> cases = {
+      {"empty", {}, false},
+      {"not a BMP", ImageBytes{0x89, 'P', 'N', 'G', 0, 0, 0, 0}, false},
+      {"text", ImageBytes{'h', 'e', 'l', 'l', 'o'}, false},
+      {"whole 24-bit", rgb24, false},
+      {"whole, the program's own 44-byte layout", Bmp44(64, 32, 16), false},
+      {"whole 8-bit with its colour table", pal8, false},
+      {"whole, oldest header", core, false},
+      {"whole run-length rows", rle, false},
+      {"whole 16-bit with masks", masks16, false},
+      {"no width: left to the loader", with(rgb24, 18, 0), false},
+      {"\"BM\" alone", ImageBytes{'B', 'M'}, true},
+      {"file header only", cut(rgb24, 14), true},
+      {"info header cut", cut(rgb24, 30), true},
+      {"headers, no pixels", cut(rgb24, 54), true},
+      {"the last byte missing", cut(rgb24, rgb24.size() - 1), true},
+      {"info size below the oldest header", with(rgb24, 14, 8), true},
+      {"info size past the end", with(rgb24, 14, 0xFFFFFFF0u), true},
+      {"pixel offset past the end", with(rgb24, 10, 0xFFFFFF00u), true},
+      {"height INT32_MIN", with(rgb24, 22, 0x80000000u), true},
+      {"height far beyond the rows", with(rgb24, 22, 0x7FFFFFFFu), true},
+      {"colour table cut", cut(pal8, 54 + 100), true},
+      {"a huge colour count", with(rgb24, 46, 0x40000000u), true},
+      {"oldest header, rows cut", cut(core, core.size() - 1), true},
+      {"run-length size past the end", with(rle, 34, 11), true},
+      {"run-length size 0", with(rle, 34, 0), true},
+      {"masks cut", cut(masks16, 60), true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BmpReachesPastItsBytes(c.bytes), c.pastTheEnd) << c.what;
+  }
 }
 
 }  // namespace

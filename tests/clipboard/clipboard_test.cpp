@@ -199,6 +199,37 @@ TEST(SetImageBytes, EmptyOrUndecodableBytesLeaveTheEarlierContent) {
   }
 }
 
+// Cut captures: the system's loader would read such bytes past their end and put a bitmap of
+// whatever lies there on the clipboard. They are refused, the earlier content stays, and
+// nothing is left behind however often it happens.
+TEST(SetImageBytes, TruncatedCapturesAreRefusedAndLeakNothing) {
+  const ImageBytes whole = SmallCapture();  // 64 x 32 at the display's depth
+  ASSERT_GT(whole.size(), 58u);
+  struct Case {
+    const char* what;
+    std::size_t length;
+  };
+  const std::vector<Case> cases = {
+      {"file header only", 14},        {"headers cut inside", 30},
+      {"headers, no pixels", 58},      {"half the pixels", 58 + (whole.size() - 58) / 2},
+      {"the last byte missing", whole.size() - 1},
+  };
+  剪辑板类 clipboard;
+  ASSERT_TRUE(PutText("earlier"));  // the text's owner window is made once, before the probe
+  const auto before = testsupport::GdiProbe();
+  for (int round = 0; round < 20; ++round) {
+    for (const auto& c : cases) {
+      ASSERT_TRUE(PutText("earlier"));
+      EXPECT_FALSE(clipboard.SetImageBytes(ImageBytes(whole.begin(), whole.begin() + c.length))) << c.what;
+      EXPECT_EQ(TextOnClipboard(), "earlier") << c.what;
+      EXPECT_EQ(clipboard::BitmapFromImageBytes(ImageBytes(whole.begin(), whole.begin() + c.length), 0, 0), nullptr)
+          << c.what;
+    }
+  }
+  EXPECT_LE(testsupport::GdiObjectsGained(before, testsupport::GdiProbe()), 0u);
+  EXPECT_TRUE(clipboard.SetImageBytes(whole));  // the whole capture still goes
+}
+
 TEST(SetImageBytes, BusyClipboardGivesFalseKeepsContentAndLeaksNoBitmap) {
   剪辑板类 clipboard;
   const ImageBytes image = SmallCapture();
