@@ -138,6 +138,7 @@ cmd_run() {
   fi
   wine "$exe" "$@"
   local rc=$?
+  [ $rc -eq 0 ] || echo "winebed: $(basename "$exe") ended with exit code $rc" >&2
   if [ $rc -ne 0 ] && [ -f "$bed/xvfb.pid" ]; then
     # Keep what the virtual display showed when the program failed.
     mkdir -p "$bed/failures"
