@@ -7,17 +7,16 @@
 //
 //   key_bench [presses]   (default 50; TARNWICK_EXE and PASTE_TARGET_EXE name the programs)
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/control_ids.h"
+#include "bench/platform_floor.h"
 #include "tests/support/driver.h"
 
 #include <psapi.h>  // after the Windows prelude
@@ -27,7 +26,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+using bench::Ms;
 
 double Quantile(std::vector<double> v, double q) {
   if (v.empty()) return 0;
@@ -36,92 +35,11 @@ double Quantile(std::vector<double> v, double q) {
   return v[i];
 }
 
-void SendKey(WORD vk, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
-
-void ReleaseKey(WORD vk) {
-  SendKey(vk, false);
-  driver::WaitFor([&] { return GetAsyncKeyState(vk) >= 0; }, 2s);
-  Sleep(100);  // the program's polls see it up
-}
-
-double FloorMs(int width, int height, HWND owner) {
-  const auto a = Clock::now();
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 16;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  bool set = false;
-  for (int tries = 0; tries < 50 && !set; ++tries) {
-    if (OpenClipboard(owner)) {
-      EmptyClipboard();
-      set = SetClipboardData(CF_BITMAP, dib) != nullptr;
-      CloseClipboard();
-    } else {
-      Sleep(10);
-    }
-  }
-  if (!set) DeleteObject(dib);
-  return Ms(a, Clock::now());
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-int CountLines(const std::wstring& path, const std::string& line) {
-  const std::string all = ReadFileBytes(path);
-  int n = 0;
-  for (std::size_t at = all.find(line); at != std::string::npos; at = all.find(line, at + 1)) ++n;
-  return n;
-}
-
 // Under Wine GetProcessTimes of another process reads 0; the Linux process behind the program
-// (found through drive Z:, whose root is the Linux root) gives its CPU time in /proc.
-// exePath: the program's Linux path; its folder tells it from other builds' copies.
-long LinuxPidOf(std::string exePath) {
-  for (char& c : exePath) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const std::string exeName = exePath.substr(exePath.find_last_of('/') + 1);
-  const std::string folder = exePath.substr(0, exePath.find_last_of('/'));
-  std::string winFolder = folder;
-  for (char& c : winFolder) c = c == '/' ? '\\' : c;
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &found);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  long pid = 0;
-  do {
-    const std::wstring entry = found.cFileName;
-    if (entry.empty() || entry.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    std::string cmdline = ReadFileBytes(L"Z:\\proc\\" + entry + L"\\cmdline");
-    for (char& c : cmdline) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (cmdline.find(exeName) != std::string::npos && (cmdline.find(folder) != std::string::npos || cmdline.find(winFolder) != std::string::npos)) pid = std::wcstol(entry.c_str(), nullptr, 10);
-  } while (!pid && FindNextFileW(find, &found));
-  FindClose(find);
-  return pid;
-}
-
+// gives its CPU time in /proc.
 double CpuSeconds(HANDLE process, long linuxPid) {
   if (linuxPid) {
-    const std::string stat = ReadFileBytes(L"Z:\\proc\\" + std::to_wstring(linuxPid) + L"\\stat");
+    const std::string stat = driver::LinuxProcFile(linuxPid, L"stat");
     std::istringstream in(stat.substr(stat.rfind(')') + 2));
     std::string field;
     double ticks = 0;
@@ -147,20 +65,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 
   CreateDirectoryW(L"D:\\Tarnwick", nullptr);
   driver::Program program;
   HWND main = nullptr;
-  if (!driver::Launch(program) || !driver::WaitFor([&] {
-        main = driver::FindMainWindow(program.pid);
-        return main && driver::Alpha(main) == 240;
-      }, 60s)) {
+  if (!driver::Launch(program) || !(main = driver::WaitMainWindowIn(program))) {
     std::fputs("the program did not start\n", stderr);
     return 1;
   }
-  const POINT set = driver::CentreOnScreen(driver::FindControl(main, main_ids::超级按钮4));
-  driver::Click(set.x, set.y);
+  driver::ClickControl(main, main_ids::超级按钮4);
   HWND status = driver::FindControl(main, main_ids::透明标签1);
   HWND captureStatus = driver::FindControl(main, main_ids::透明标签2);
   if (!driver::WaitFor([&] { return driver::Text(status) == L"状态：成功设置热键"; }, 5s)) {
@@ -170,7 +83,7 @@ int main(int argc, char** argv) {
 
   // Idle: the key set, nothing pressed.
   Sleep(2000);
-  const long linuxPid = LinuxPidOf(std::getenv("TARNWICK_EXE"));
+  const long linuxPid = driver::LinuxPidOf(std::getenv("TARNWICK_EXE"));
   const double cpuBefore = CpuSeconds(program.process.get(), linuxPid);
   const auto idleStart = Clock::now();
   Sleep(20000);
@@ -179,21 +92,10 @@ int main(int argc, char** argv) {
 
   const std::wstring pasteLog = L"D:\\key_bench_paste.log";
   DeleteFileW(pasteLog.c_str());
-  driver::Program target;
-  {
-    const std::wstring path = driver::WinePath(pasteExe);
-    std::wstring commandLine = L"\"" + path + L"\" " + pasteLog + L" 20 20 640 360";
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      return 1;
-    CloseHandle(pi.hThread);
-    target.process.reset(pi.hProcess);
-    target.pid = pi.dwProcessId;
-    HWND window = nullptr;
-    driver::WaitFor([&] { return (window = FindWindowW(L"TarnwickPasteTarget", nullptr)) != nullptr; }, 10s);
-    SetForegroundWindow(window);
-    driver::WaitFor([&] { return GetForegroundWindow() == window; }, 5s);
+  driver::PasteTarget target(pasteLog);
+  if (!target.Start()) {
+    std::fputs("the paste target did not start\n", stderr);
+    return 1;
   }
 
   std::vector<double> toClipboard, toPaste, floor;
@@ -202,9 +104,9 @@ int main(int argc, char** argv) {
     const std::wstring label = driver::Text(captureStatus);
     const bool capture = label != L"截图状态：已截图";
     const DWORD seq = GetClipboardSequenceNumber();
-    const int vDowns = CountLines(pasteLog, "down 86");
+    const int vDowns = target.Count("down 86");
     const auto start = Clock::now();
-    SendKey(VK_F2, true);
+    driver::SendKey(VK_F2, true);
     // A press that Wine wiped (focus changes reset the key state) is pressed again; its time
     // is not counted.
     bool repressed = false;
@@ -212,7 +114,7 @@ int main(int argc, char** argv) {
       return driver::WaitFor([&] {
         if (cond()) return true;
         if (GetAsyncKeyState(VK_F2) >= 0 && Clock::now() - start > 1s && !repressed) {
-          SendKey(VK_F2, true);
+          driver::SendKey(VK_F2, true);
           repressed = true;
         }
         return false;
@@ -224,15 +126,16 @@ int main(int argc, char** argv) {
       if (done && !repressed) toClipboard.push_back(Ms(start, Clock::now()));
       driver::WaitFor([&] { return driver::Text(captureStatus) == L"截图状态：已截图"; }, 5s);
     } else {
-      done = answered([&] { return CountLines(pasteLog, "down 86") > vDowns; });
+      done = answered([&] { return target.Count("down 86") > vDowns; });
       if (done && !repressed) toPaste.push_back(Ms(start, Clock::now()));
       driver::WaitFor([&] { return driver::Text(captureStatus) == L"截图状态：已粘贴"; }, 5s);
     }
     repressedCount += repressed;
     lost += !done;
-    ReleaseKey(VK_F2);
+    driver::ReleaseKey(VK_F2, 100ms);  // the program's polls see it up
     if (capture) {
-      floor.push_back(FloorMs(width, height, owner));
+      const bench::FloorTimes f = bench::PlatformFloor(width, height);
+      floor.push_back(f.blit + f.set);
       Sleep(100);
     }
   }
@@ -255,8 +158,7 @@ int main(int argc, char** argv) {
               idleSeconds, idleCpu * 60 / idleSeconds, 100 * idleCpu / idleSeconds);
   std::printf("working set after the presses: %llu kB\n", static_cast<unsigned long long>(pmc.WorkingSetSize / 1024));
 
-  TerminateProcess(target.process.get(), 0);
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  program.WaitExit(15s);
+  driver::Stop(target.program());
+  driver::Close(program, main);
   return lost ? 1 : 0;
 }
