@@ -13,53 +13,19 @@
 #include "clipboard/clipboard_object.h"
 #include "clipboard/picture_decoding.h"
 #include "platform/gdi.h"
+#include "bench/platform_floor.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+using bench::Ms;
 
 double Median(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
   const std::size_t n = v.size();
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-struct FloorTimes {
-  double blit = 0, set = 0;
-};
-
-FloorTimes PlatformFloor(int width, int height) {
-  FloorTimes t;
-  const auto a = Clock::now();
-  platform::WindowDC screen(nullptr);
-  platform::UniqueMemoryDC memory(CreateCompatibleDC(screen.get()));
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 16;
-  void* bits = nullptr;
-  platform::UniqueBitmap dib(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  {
-    platform::SelectionGuard selected(memory.get(), dib.get());
-    BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY);
-  }
-  const auto b = Clock::now();
-  {
-    clipboard::ClipboardSession session(clipboard::ClipboardOwnerWindow(), 500);
-    if (session) {
-      EmptyClipboard();
-      if (SetClipboardData(CF_BITMAP, dib.get())) dib.release();
-    }
-  }
-  const auto c = Clock::now();
-  t.blit = Ms(a, b);
-  t.set = Ms(b, c);
-  return t;
 }
 
 }  // namespace
@@ -88,7 +54,7 @@ int main(int argc, char** argv) {
     set.push_back(Ms(b, c));
     decode.push_back(Ms(c, d));
     total.push_back(Ms(a, c));
-    const FloorTimes f = PlatformFloor(width, height);
+    const bench::FloorTimes f = bench::PlatformFloor(width, height);
     floorBlit.push_back(f.blit);
     floorSet.push_back(f.set);
     floorTotal.push_back(f.blit + f.set);

@@ -7,19 +7,15 @@
 //
 //   key_bench [presses]   (default 50; TARNWICK_EXE and PASTE_TARGET_EXE name the programs)
 #include <algorithm>
-#include <atomic>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/control_ids.h"
+#include "bench/platform_floor.h"
 #include "bench/process_figures.h"
 #include "tests/support/driver.h"
 
@@ -30,65 +26,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+using bench::Ms;
 
 double Quantile(std::vector<double> v, double q) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
   const std::size_t i = std::min(v.size() - 1, static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5));
   return v[i];
-}
-
-void SendKey(WORD vk, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
-
-void ReleaseKey(WORD vk) {
-  SendKey(vk, false);
-  driver::WaitFor([&] { return GetAsyncKeyState(vk) >= 0; }, 2s);
-  Sleep(100);  // the program's polls see it up
-}
-
-double FloorMs(int width, int height, HWND owner) {
-  const auto a = Clock::now();
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 16;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  bool set = false;
-  for (int tries = 0; tries < 50 && !set; ++tries) {
-    if (OpenClipboard(owner)) {
-      EmptyClipboard();
-      set = SetClipboardData(CF_BITMAP, dib) != nullptr;
-      CloseClipboard();
-    } else {
-      Sleep(10);
-    }
-  }
-  if (!set) DeleteObject(dib);
-  return Ms(a, Clock::now());
-}
-
-int CountLines(const std::wstring& path, const std::string& line) {
-  const std::string all = bench::ReadFileBytes(path);
-  int n = 0;
-  for (std::size_t at = all.find(line); at != std::string::npos; at = all.find(line, at + 1)) ++n;
-  return n;
 }
 
 }  // namespace
@@ -101,30 +45,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  // The floor's clipboard owner answers its messages on a thread of its own: an owner that
-  // does not (this thread sleeps while waiting) stalls the program's next EmptyClipboard.
-  std::atomic<HWND> ownerWindow{nullptr};
-  std::thread ownerThread([&] {
-    ownerWindow = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-  });
-  ownerThread.detach();  // ends with the process
-  driver::WaitFor([&] { return ownerWindow.load() != nullptr; }, 5s);
-  HWND owner = ownerWindow;
 
   CreateDirectoryW(L"D:\\Tarnwick", nullptr);
   driver::Program program;
   HWND main = nullptr;
-  if (!driver::Launch(program) || !driver::WaitFor([&] {
-        main = driver::FindMainWindow(program.pid);
-        return main && driver::Alpha(main) == 240;
-      }, 60s)) {
+  if (!driver::Launch(program) || !(main = driver::WaitMainWindowIn(program))) {
     std::fputs("the program did not start\n", stderr);
     return 1;
   }
-  const POINT set = driver::CentreOnScreen(driver::FindControl(main, main_ids::超级按钮4));
-  driver::Click(set.x, set.y);
+  driver::ClickControl(main, main_ids::超级按钮4);
   HWND status = driver::FindControl(main, main_ids::透明标签1);
   HWND captureStatus = driver::FindControl(main, main_ids::透明标签2);
   if (!driver::WaitFor([&] { return driver::Text(status) == L"状态：成功设置热键"; }, 5s)) {
@@ -135,7 +64,7 @@ int main(int argc, char** argv) {
   // Idle: the key set, nothing pressed; this process only sleeps meanwhile, so the
   // wineserver's time in the window is the program's doing.
   Sleep(2000);
-  const long linuxPid = bench::LinuxPidOf(std::getenv("TARNWICK_EXE"));
+  const long linuxPid = driver::LinuxPidOf(std::getenv("TARNWICK_EXE"));
   const long serverPid = bench::WineserverPid();
   const double cpuBefore = bench::CpuSeconds(program.process.get(), linuxPid);
   const double serverBefore = serverPid ? bench::CpuSeconds(nullptr, serverPid) : 0;
@@ -147,21 +76,10 @@ int main(int argc, char** argv) {
 
   const std::wstring pasteLog = L"D:\\key_bench_paste.log";
   DeleteFileW(pasteLog.c_str());
-  driver::Program target;
-  {
-    const std::wstring path = driver::WinePath(pasteExe);
-    std::wstring commandLine = L"\"" + path + L"\" " + pasteLog + L" 20 20 640 360";
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      return 1;
-    CloseHandle(pi.hThread);
-    target.process.reset(pi.hProcess);
-    target.pid = pi.dwProcessId;
-    HWND window = nullptr;
-    driver::WaitFor([&] { return (window = FindWindowW(L"TarnwickPasteTarget", nullptr)) != nullptr; }, 10s);
-    SetForegroundWindow(window);
-    driver::WaitFor([&] { return GetForegroundWindow() == window; }, 5s);
+  driver::PasteTarget target(pasteLog);
+  if (!target.Start()) {
+    std::fputs("the paste target did not start\n", stderr);
+    return 1;
   }
 
   std::vector<double> toClipboard, toPaste, floor;
@@ -170,9 +88,9 @@ int main(int argc, char** argv) {
     const std::wstring label = driver::Text(captureStatus);
     const bool capture = label != L"截图状态：已截图";
     const DWORD seq = GetClipboardSequenceNumber();
-    const int vDowns = CountLines(pasteLog, "down 86");
+    const int vDowns = target.Count("down 86");
     const auto start = Clock::now();
-    SendKey(VK_F2, true);
+    driver::SendKey(VK_F2, true);
     // A press that Wine wiped (focus changes reset the key state) is pressed again; its time
     // is not counted.
     bool repressed = false;
@@ -180,7 +98,7 @@ int main(int argc, char** argv) {
       return driver::WaitFor([&] {
         if (cond()) return true;
         if (GetAsyncKeyState(VK_F2) >= 0 && Clock::now() - start > 1s && !repressed) {
-          SendKey(VK_F2, true);
+          driver::SendKey(VK_F2, true);
           repressed = true;
         }
         return false;
@@ -194,15 +112,16 @@ int main(int argc, char** argv) {
       if (done && !repressed) toClipboard.push_back(Ms(start, Clock::now()));
       driver::WaitFor([&] { return driver::Text(captureStatus) == L"截图状态：已截图"; }, 5s);
     } else {
-      done = answered([&] { return CountLines(pasteLog, "down 86") > vDowns; });
+      done = answered([&] { return target.Count("down 86") > vDowns; });
       if (done && !repressed) toPaste.push_back(Ms(start, Clock::now()));
       driver::WaitFor([&] { return driver::Text(captureStatus) == L"截图状态：已粘贴"; }, 5s);
     }
     repressedCount += repressed;
     lost += !done;
-    ReleaseKey(VK_F2);
+    driver::ReleaseKey(VK_F2, 100ms);  // the program's polls see it up
     if (capture) {
-      floor.push_back(FloorMs(width, height, owner));
+      const bench::FloorTimes f = bench::PlatformFloor(width, height);
+      floor.push_back(f.blit + f.set);
       Sleep(100);
     }
   }
@@ -233,8 +152,7 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(pmc.WorkingSetSize / 1024));
   if (linuxPid) std::printf("| resident set of the wine process (VmRSS) | %ld kB |\n", bench::ResidentKb(linuxPid));
 
-  TerminateProcess(target.process.get(), 0);
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  program.WaitExit(15s);
+  driver::Stop(target.program());
+  driver::Close(program, main);
   return lost ? 1 : 0;
 }

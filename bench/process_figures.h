@@ -1,6 +1,6 @@
 // Figures of a running Windows process for the benchmarks, read the way that works under Wine
 // too: GetProcessTimes of another process reads 0 there, so CPU time comes from the Linux
-// process behind it (through drive Z:, whose root is the Linux root) when there is one.
+// process behind it (driver::LinuxPidOf finds it) when there is one.
 #pragma once
 
 #include <string>
@@ -8,14 +8,6 @@
 #include "platform/win.h"
 
 namespace bench {
-
-// The whole file, or empty.
-std::string ReadFileBytes(const std::wstring& path);
-
-// The Linux process id of a running Windows program of this Wine prefix, found by its exe's
-// Linux path (case-insensitive): the process whose first argument is that exe; 0 when not under
-// Wine or not found.
-long LinuxPidOf(std::string exeLinuxPath);
 
 // The Linux process id of this prefix's wineserver (WINEPREFIX in its environment); 0 when
 // not under Wine or not found.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "bench/process_figures.h"
+#include "tests/support/driver.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
   SetTimer(nullptr, 16661, 10, EmptyTick);
   Pump(2000);
 
-  const long self = bench::LinuxPidOf(OwnLinuxPath());
+  const long self = driver::LinuxPidOf(OwnLinuxPath());
   const long server = bench::WineserverPid();
   const double cpu0 = bench::CpuSeconds(GetCurrentProcess(), self);
   const double server0 = server ? bench::CpuSeconds(nullptr, server) : 0;

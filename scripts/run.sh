@@ -10,18 +10,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-needs_setup() {
-  command -v x86_64-w64-mingw32-g++-posix >/dev/null || return 0
-  command -v wine >/dev/null || return 0
-  command -v Xvfb >/dev/null || return 0
-  command -v xdotool >/dev/null || return 0
-  command -v import >/dev/null || return 0
-  [ -f /usr/x86_64-w64-mingw32/lib/libpng16.a ] || return 0
-  [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] || return 0
-  [ -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] || return 0
-  locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$' || return 0
-  return 1
-}
+. scripts/needs_setup.sh
 
 if needs_setup; then
   echo "== setup: installing what is missing"

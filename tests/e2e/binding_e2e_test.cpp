@@ -4,30 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/control_ids.h"
 #include "tests/support/driver.h"
+#include "tests/support/pattern_window.h"
+#include "tests/support/program_test.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace main_ids;
-using driver::Program;
+using testsupport::kSettingsPath;
 
-const wchar_t* const kSettingsPath = L"D:\\Tarnwick\\截图程序.ini";
 const wchar_t* const kPasteLog = L"D:\\paste_target.log";
-
-void SendKey(WORD vk, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
+// Where the pattern window shows its pattern (screen position of its client area).
+constexpr int kPatternX = 1400, kPatternY = 700;
 
 // A press that nothing is expected to answer: held for 200 ms as seen from here (pressed
 // again if a focus change under Wine wiped it out), then released.
@@ -36,150 +29,50 @@ void HoldKey(WORD vk) {
   auto downSince = driver::Clock::time_point{};
   while (driver::Clock::now() < deadline) {
     if (GetAsyncKeyState(vk) >= 0) {
-      SendKey(vk, true);
+      driver::SendKey(vk, true);
       downSince = driver::Clock::now();
     } else if (driver::Clock::now() - downSince >= 200ms) {
       break;
     }
     Sleep(10);
   }
-  SendKey(vk, false);
-  driver::WaitFor([&] { return GetAsyncKeyState(vk) >= 0; }, 2s);
-}
-
-std::string ReadFileBytes(const wchar_t* path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  driver::ReleaseKey(vk, 0ms);
 }
 
 bool FileExists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
-class Binding : public ::testing::Test {
+class Binding : public testsupport::ProgramTest {
  protected:
-  void SetUp() override {
-    CreateDirectoryW(L"D:\\Tarnwick", nullptr);
-    DeleteFileW(kSettingsPath);
-    ASSERT_TRUE(driver::Launch(program_));
-    ASSERT_TRUE(driver::WaitFor([&] {
-      main_ = driver::FindMainWindow(program_.pid);
-      return main_ && driver::Alpha(main_) == 240;
-    }, 60s)) << "the main window did not come in";
-  }
   void TearDown() override {
-    if (pasteTarget_.Running()) {
-      TerminateProcess(pasteTarget_.process.get(), 0);
-      pasteTarget_.WaitExit(5s);
-    }
-    if (program_.Running()) {
-      PostMessageW(main_, WM_CLOSE, 0, 0);
-      EXPECT_TRUE(program_.WaitExit(15s));
-      EXPECT_EQ(program_.exitCode, 0u);
-    }
+    driver::Stop(pasteTarget_.program());
+    ProgramTest::TearDown();
   }
 
-  HWND Control(int id) { return driver::FindControl(main_, id); }
-  std::wstring Status() { return driver::Text(Control(透明标签1)); }
-  std::wstring CaptureStatus() { return driver::Text(Control(透明标签2)); }
-  // A press held until the program has answered it (the key state reaches another Wine
-  // process with some delay), then released; true when the capture status became `text`.
   // A press held until the program has answered it, then released; true when the capture
   // status became `text`.
-  bool Press(WORD vk, const std::wstring& text) {
-    const std::wstring before = CaptureStatus();
-    return driver::PressUntil(
-        vk,
-        [&] {
-          PumpOwnWindows();
-          return CaptureStatus() == text;
-        },
-        [&] { return CaptureStatus() == before; });
-  }
+  bool Press(WORD vk, const std::wstring& text) { return driver::PressUntilText(vk, main_, 透明标签2, text, PumpOwnWindows); }
 
-  bool WaitCaptureStatus(const std::wstring& text, std::chrono::milliseconds limit = 15s) {
-    return driver::WaitFor([&] {
-      PumpOwnWindows();
-      return CaptureStatus() == text;
-    }, limit);
-  }
-  // Windows of this process (the pattern, the clipboard holder) keep answering while we wait.
+  // Windows of this process (the clipboard holder) keep answering while we wait.
   static void PumpOwnWindows() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
 
-  void ClickControl(int id) {
-    const POINT p = driver::CentreOnScreen(Control(id));
-    driver::Click(p.x, p.y);
-  }
+  void ClickControl(int id) { driver::ClickControl(main_, id); }
 
   // Selects an item the way a user does: scrolls it into view and clicks it.
   void ChooseKey(int listId, int index) {
-    HWND list = Control(listId);
-    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
-    const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-    const int itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    RECT rc{};
-    GetWindowRect(list, &rc);
-    POINT p{rc.left + 20, 0};
-    RECT client{};
-    GetClientRect(list, &client);
-    POINT origin{0, 0};
-    ClientToScreen(list, &origin);
-    p.y = origin.y + (index - top) * itemHeight + itemHeight / 2;
-    driver::Click(p.x, p.y);
-    ASSERT_TRUE(driver::WaitFor([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == index; }, 5s))
-        << "item " << index << " not selected";
+    ASSERT_TRUE(driver::ChooseListItem(Control(listId), index)) << "item " << index << " not selected";
   }
 
-  void SetHotkey() {
-    ClickControl(超级按钮4);
-    ASSERT_TRUE(driver::WaitFor([&] { return Status() == L"状态：成功设置热键"; }, 5s)) << "status: " << Status().size();
-  }
+  void SetHotkey() { ASSERT_TRUE(driver::SetHotkey(main_)) << "status: " << Status().size(); }
 
   // Starts the paste target in front of everything and waits until it has the focus.
-  HWND StartPasteTarget() {
-    DeleteFileW(kPasteLog);
-    const char* exe = std::getenv("PASTE_TARGET_EXE");
-    EXPECT_NE(exe, nullptr);
-    if (!exe) return nullptr;
-    const std::wstring path = driver::WinePath(exe);
-    std::wstring commandLine = L"\"" + path + L"\" " + kPasteLog + L" 20 20 640 360";
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      return nullptr;
-    CloseHandle(pi.hThread);
-    pasteTarget_.process.reset(pi.hProcess);
-    pasteTarget_.pid = pi.dwProcessId;
-    HWND target = nullptr;
-    driver::WaitFor([&] { return (target = FindWindowW(L"TarnwickPasteTarget", nullptr)) != nullptr; }, 10s);
-    if (target) {
-      SetForegroundWindow(target);
-      driver::WaitFor([&] { return GetForegroundWindow() == target; }, 5s);
-    }
-    return target;
-  }
+  HWND StartPasteTarget() { return pasteTarget_.Start(); }
+  std::vector<std::string> PasteLog() { return pasteTarget_.Lines(); }
+  int PasteCount() { return pasteTarget_.Pastes(); }
 
-  std::vector<std::string> PasteLog() {
-    std::vector<std::string> lines;
-    std::istringstream in(ReadFileBytes(kPasteLog));
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
-    return lines;
-  }
-  int PasteCount() {
-    int n = 0;
-    for (const auto& l : PasteLog()) n += l.rfind("paste ", 0) == 0;
-    return n;
-  }
-
-  Program program_;
-  Program pasteTarget_;
-  HWND main_ = nullptr;
+  driver::PasteTarget pasteTarget_{kPasteLog};
 };
 
 // The clipboard's bitmap, read as 32-bit pixels, bottom-up.
@@ -217,50 +110,12 @@ bool Same555(COLORREF a, COLORREF b) {
          (GetBValue(a) >> 3) == (GetBValue(b) >> 3);
 }
 
-// A window of ours painting solid colour blocks, so the screen holds a known pattern.
-class PatternWindow {
- public:
-  static constexpr COLORREF kColours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
-  PatternWindow() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"BindingPattern";
-    RegisterClassW(&wc);
-    hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE,
-                            1400, 700, 400, 100, nullptr, nullptr, wc.hInstance, nullptr);
-    UpdateWindow(hwnd_);
-  }
-  ~PatternWindow() { DestroyWindow(hwnd_); }
-  void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
-
- private:
-  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == WM_PAINT) {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      for (int i = 0; i < 4; ++i) {
-        HBRUSH b = CreateSolidBrush(kColours[i]);
-        RECT r{i * 100, 0, i * 100 + 100, 100};
-        FillRect(dc, &r, b);
-        DeleteObject(b);
-      }
-      EndPaint(h, &ps);
-      return 0;
-    }
-    return DefWindowProcW(h, m, w, l);
-  }
-  HWND hwnd_;
-};
-
 TEST_F(Binding, DefaultKeyCapturesThenPastesThenCapturesAgain) {
-  PatternWindow pattern;
-  pattern.Pump();
+  // A known pattern on screen, on a thread of its own so that it paints whatever we wait on.
+  testsupport::TestWindow pattern(kPatternX, kPatternY, testsupport::kPatternWidth, testsupport::kPatternHeight);
+  ASSERT_TRUE(testsupport::WaitForScreenColour(kPatternX + 50, kPatternY + 50, testsupport::PatternColour(50, 50)));
   SetHotkey();
-  EXPECT_EQ(ReadFileBytes(kSettingsPath), "1\r\n2");
+  EXPECT_EQ(driver::ReadFileBytes(kSettingsPath), "1\r\n2");
 
   // First press: the whole screen goes to the clipboard.
   const DWORD before = GetClipboardSequenceNumber();
@@ -270,10 +125,9 @@ TEST_F(Binding, DefaultKeyCapturesThenPastesThenCapturesAgain) {
   ASSERT_TRUE(ReadClipboardPicture(picture));
   EXPECT_EQ(picture.width, GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(picture.height, GetSystemMetrics(SM_CYSCREEN));
-  for (int i = 0; i < 4; ++i) {
-    const COLORREF expected = PatternWindow::kColours[i];
-    EXPECT_TRUE(Same555(picture.At(1400 + i * 100 + 50, 750), expected)) << "block " << i;
-  }
+  testsupport::ForEachPatternProbe([&](int x, int y) {
+    EXPECT_TRUE(Same555(picture.At(kPatternX + x, kPatternY + y), testsupport::PatternColour(x, y))) << x << "," << y;
+  });
   HDC screen = GetDC(nullptr);
   for (int y = 0; y < picture.height; y += 97)
     for (int x = 0; x < picture.width; x += 131) {
@@ -288,12 +142,10 @@ TEST_F(Binding, DefaultKeyCapturesThenPastesThenCapturesAgain) {
   ASSERT_NE(StartPasteTarget(), nullptr);
   ASSERT_TRUE(Press(VK_F2, L"截图状态：已粘贴"));
   ASSERT_TRUE(driver::WaitFor([&] { return PasteCount() == 1; }, 10s));
-  std::vector<std::string> keys;
   std::string paste;
-  for (const auto& l : PasteLog()) {
-    if (l == "down 17" || l == "down 86" || l == "up 17" || l == "up 86") keys.push_back(l);
+  for (const auto& l : PasteLog())
     if (l.rfind("paste ", 0) == 0) paste = l;
-  }
+  std::vector<std::string> keys;
   driver::WaitFor([&] {
     keys.clear();
     for (const auto& l : PasteLog())
@@ -345,7 +197,7 @@ TEST_F(Binding, CancelStopsTheKeyAndSettingAgainAddsKeys) {
   ASSERT_TRUE(driver::WaitFor([&] { return Status() == L"状态：已取消热键"; }, 5s));
   HoldKey(VK_F2);
   EXPECT_FALSE(driver::WaitFor([&] { return CaptureStatus() != L"截图状态：已截图"; }, 1s));
-  EXPECT_EQ(ReadFileBytes(kSettingsPath), "1\r\n2") << "cancelling keeps the choice";
+  EXPECT_EQ(driver::ReadFileBytes(kSettingsPath), "1\r\n2") << "cancelling keeps the choice";
 
   // F2 again, then F3 with another undo key: both keys work; the alternation goes on.
   SetHotkey();
@@ -353,7 +205,7 @@ TEST_F(Binding, CancelStopsTheKeyAndSettingAgainAddsKeys) {
   ChooseKey(列表框2, 4);
   ChooseKey(列表框1, 2);
   SetHotkey();
-  EXPECT_EQ(ReadFileBytes(kSettingsPath), "2\r\n4");
+  EXPECT_EQ(driver::ReadFileBytes(kSettingsPath), "2\r\n4");
   ASSERT_TRUE(Press(VK_F2, L"截图状态：已粘贴"));
   ASSERT_TRUE(Press(VK_F3, L"截图状态：已截图"));
 
@@ -372,13 +224,9 @@ TEST_F(Binding, FastPressesKeepLabelAndStateInStep) {
   SetHotkey();
   ASSERT_NE(StartPasteTarget(), nullptr);
   for (int i = 0; i < 20; ++i) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = VK_F2;
-    SendInput(1, &in, sizeof in);
+    driver::SendKey(VK_F2, true);
     Sleep(25);  // two polls see it down
-    in.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &in, sizeof in);
+    driver::SendKey(VK_F2, false);
     Sleep(25);
   }
   // Let the queued actions finish: the label settles on one of the two outcomes and stays

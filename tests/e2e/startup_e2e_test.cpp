@@ -268,14 +268,6 @@ TEST_F(StartupTest, StartMenuGroupHoldsTheProgramItemAndTheStartMenuItemOnlyWher
 
 // --- the key choice ---------------------------------------------------------------------
 
-void KeyDown(WORD vk, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
-
 // Holds the key down until the label changes or the time is up; true when it changed. The
 // key must show down on the desktop, or the check would prove nothing: one that does not a
 // moment after it was sent is sent again (under Wine an injected key can get lost while a
@@ -283,13 +275,13 @@ void KeyDown(WORD vk, bool down) {
 bool HoldKeyUntilLabelChanges(WORD vk, HWND label, const std::wstring& from, std::chrono::milliseconds limit) {
   bool down = false;
   for (int attempt = 0; attempt < 3 && !down; ++attempt) {
-    KeyDown(vk, true);
+    driver::SendKey(vk, true);
     down = driver::WaitFor([&] { return GetAsyncKeyState(vk) < 0; }, 500ms);
-    if (!down) KeyDown(vk, false);
+    if (!down) driver::SendKey(vk, false);
   }
   EXPECT_TRUE(down) << "the key never showed down";
   const bool changed = driver::WaitFor([&] { return driver::Text(label) != from; }, limit);
-  KeyDown(vk, false);
+  driver::SendKey(vk, false);
   driver::WaitFor([&] { return GetAsyncKeyState(vk) >= 0; }, 1s);
   return changed;
 }

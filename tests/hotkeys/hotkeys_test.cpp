@@ -7,7 +7,7 @@
 #include <atomic>
 #include <string>
 
-#include "platform/unique.h"
+#include "tests/support/driver.h"
 
 using namespace hotkeys;
 
@@ -18,80 +18,31 @@ constexpr DWORD kWaitMs = 10000;
 
 // ---- the other process ----------------------------------------------------------------------
 
+// key_presser.exe beside this test: each command is answered "ok" once the key reads as asked.
 class KeyPresser {
  public:
   bool Start() {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE childIn = nullptr, toChild = nullptr, fromChild = nullptr, childOut = nullptr;
-    if (!CreatePipe(&childIn, &toChild, &inherit, 0)) return false;
-    platform::UniqueHandle childInOwner(childIn);
-    toChild_.reset(toChild);
-    if (!CreatePipe(&fromChild, &childOut, &inherit, 0)) return false;
-    platform::UniqueHandle childOutOwner(childOut);
-    fromChild_.reset(fromChild);
-    SetHandleInformation(toChild, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(fromChild, HANDLE_FLAG_INHERIT, 0);
-
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
     std::wstring exe(path, length);
-    exe = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"key_presser.exe";
-    std::wstring commandLine = L"\"" + exe + L"\"";
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = childIn;
-    startup.hStdOutput = childOut;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &info))
-      return false;
-    CloseHandle(info.hThread);
-    process_.reset(info.hProcess);
-    return true;
+    return presser_.Start(exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"key_presser.exe");
   }
 
   // Sends one command and waits for its answer, keeping the message loop running meanwhile.
   bool Command(const std::string& command) {
-    const std::string line = command + "\n";
-    DWORD written = 0;
-    if (!WriteFile(toChild_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return false;
     std::string answer;
-    const ULONGLONG deadline = GetTickCount64() + kWaitMs;
-    while (answer.find('\n') == std::string::npos) {
-      DWORD available = 0;
-      if (!PeekNamedPipe(fromChild_.get(), nullptr, 0, nullptr, &available, nullptr)) return false;
-      if (available > 0) {
-        char chunk[64];
-        DWORD got = 0;
-        if (!ReadFile(fromChild_.get(), chunk, sizeof chunk, &got, nullptr)) return false;
-        answer.append(chunk, got);
-        continue;
-      }
-      if (GetTickCount64() >= deadline) return false;
-      HANDLE process = process_.get();
-      if (MsgWaitForMultipleObjects(1, &process, FALSE, 10, QS_ALLINPUT) == WAIT_OBJECT_0) return false;
+    return presser_.Command(command, &answer, std::chrono::milliseconds(kWaitMs), [] {
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-    return answer == "ok\n";
+    }) && answer == "ok";
   }
 
   bool Down(int vk) { return Command("down " + std::to_string(vk)); }
   bool Up(int vk) { return Command("up " + std::to_string(vk)); }
 
-  ~KeyPresser() {
-    if (!process_) return;
-    Command("quit");
-    toChild_.reset();
-    WaitForSingleObject(process_.get(), kWaitMs);
-  }
-
  private:
-  platform::UniqueHandle toChild_, fromChild_, process_;
+  driver::CommandedProcess presser_;
 };
 
 // ---- this side ------------------------------------------------------------------------------

@@ -8,35 +8,19 @@
 #include <fstream>
 #include <functional>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include "app/control_ids.h"
 #include "tests/support/driver.h"
+#include "tests/support/program_test.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace main_ids;
-using driver::Program;
+using testsupport::kSettingsPath;
 
 const wchar_t* const kFolder = L"D:\\Tarnwick";
-const wchar_t* const kSettingsPath = L"D:\\Tarnwick\\截图程序.ini";
-
-void SendKey(WORD vk, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
-
-std::string ReadFileBytes(const wchar_t* path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 bool WriteFileBytes(const wchar_t* path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -64,73 +48,24 @@ struct Case {
   bool unchangedAfterSet;          // the entry keeps its bytes when the key is set
 };
 
-class HostileSettings : public ::testing::Test {
+// Started by each case itself, over the settings entry the case made.
+class HostileSettings : public testsupport::ProgramTest {
  protected:
-  void Start() {
-    ASSERT_TRUE(driver::Launch(program_));
-    ASSERT_TRUE(driver::WaitFor([&] {
-      main_ = driver::FindMainWindow(program_.pid);
-      return main_ && driver::Alpha(main_) == 240;
-    }, 60s)) << "the main window did not come in";
-  }
-  void TearDown() override {
-    if (program_.Running()) {
-      PostMessageW(main_, WM_CLOSE, 0, 0);
-      EXPECT_TRUE(program_.WaitExit(15s));
-      EXPECT_EQ(program_.exitCode, 0u);
-    }
-  }
+  void SetUp() override {}
 
-  HWND Control(int id) { return driver::FindControl(main_, id); }
-  std::wstring Status() { return driver::Text(Control(透明标签1)); }
-  std::wstring CaptureStatus() { return driver::Text(Control(透明标签2)); }
   int Selection(int listId) { return static_cast<int>(SendMessageW(Control(listId), LB_GETCURSEL, 0, 0)); }
-
-  void ClickControl(int id) {
-    const POINT p = driver::CentreOnScreen(Control(id));
-    driver::Click(p.x, p.y);
-  }
-
   void ChooseKey(int listId, int index) {
-    HWND list = Control(listId);
-    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
-    const int top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-    const int itemHeight = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    RECT rc{};
-    GetWindowRect(list, &rc);
-    POINT origin{0, 0};
-    ClientToScreen(list, &origin);
-    driver::Click(rc.left + 20, origin.y + (index - top) * itemHeight + itemHeight / 2);
-    ASSERT_TRUE(driver::WaitFor([&] { return Selection(listId) == index; }, 5s)) << "item " << index;
-  }
-
-  // As in the end-to-end tests: held until answered, pressed again if Wine wiped it.
-  bool Press(WORD vk, const std::wstring& text) {
-    const std::wstring before = CaptureStatus();
-    const auto deadline = driver::Clock::now() + 20s;
-    bool answered = false;
-    SendKey(vk, true);
-    while (!answered && driver::Clock::now() < deadline) {
-      answered = driver::WaitFor([&] { return CaptureStatus() == text; }, 2s);
-      if (!answered && CaptureStatus() == before && GetAsyncKeyState(vk) >= 0) SendKey(vk, true);
-    }
-    SendKey(vk, false);
-    driver::WaitFor([&] { return GetAsyncKeyState(vk) >= 0; }, 2s);
-    Sleep(50);
-    return answered;
+    ASSERT_TRUE(driver::ChooseListItem(Control(listId), index)) << "item " << index;
   }
 
   // Sets F2 as the capture key (F1 stays for undo when both lists read F1) and captures.
   void SetKeyAndCapture() {
     if (Selection(列表框1) != 1) ChooseKey(列表框1, 1);
     if (Selection(列表框2) == 1) ChooseKey(列表框2, 0);
-    ClickControl(超级按钮4);
-    ASSERT_TRUE(driver::WaitFor([&] { return Status() == L"状态：成功设置热键"; }, 5s));
-    EXPECT_TRUE(Press(VK_F2, L"截图状态：已截图"));
+    ASSERT_TRUE(driver::SetHotkey(main_));
+    EXPECT_TRUE(driver::PressUntilText(VK_F2, main_, 透明标签2, L"截图状态：已截图"));
   }
 
-  Program program_;
-  HWND main_ = nullptr;
 };
 
 TEST_F(HostileSettings, StartsWithTheSelectionsTheEntryGivesAndKeepsWorking) {
@@ -157,9 +92,9 @@ TEST_F(HostileSettings, StartsWithTheSelectionsTheEntryGivesAndKeepsWorking) {
     RemoveDirectoryW(kSettingsPath);
     c.prepare();
     const DWORD attributes = GetFileAttributesW(kSettingsPath);
-    const std::string bytes = ReadFileBytes(kSettingsPath);
+    const std::string bytes = driver::ReadFileBytes(kSettingsPath);
 
-    Start();
+    StartProgram();
     if (HasFatalFailure()) return;
     EXPECT_EQ(Selection(列表框1), c.capture);
     EXPECT_EQ(Selection(列表框2), c.undo);
@@ -179,16 +114,14 @@ TEST_F(HostileSettings, StartsWithTheSelectionsTheEntryGivesAndKeepsWorking) {
     }
     if (c.unchangedAfterSet && !writable) {
       EXPECT_EQ(GetFileAttributesW(kSettingsPath), attributes);
-      EXPECT_TRUE(ReadFileBytes(kSettingsPath) == bytes) << "the entry was changed";
+      EXPECT_TRUE(driver::ReadFileBytes(kSettingsPath) == bytes) << "the entry was changed";
     } else {
       // What was set is what the file now says.
       char expected[16];
       snprintf(expected, sizeof expected, "%d\r\n%d", Selection(列表框1), Selection(列表框2));
-      EXPECT_EQ(ReadFileBytes(kSettingsPath), expected);
+      EXPECT_EQ(driver::ReadFileBytes(kSettingsPath), expected);
     }
-    PostMessageW(main_, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(program_.WaitExit(15s));
-    EXPECT_EQ(program_.exitCode, 0u);
+    CloseProgram();
     program_.process.reset();
     program_.pid = 0;
     program_.exitCode = STILL_ACTIVE;

@@ -8,16 +8,15 @@
 
 #include <algorithm>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/control_ids.h"
 #include "tests/support/driver.h"
+#include "tests/support/program_test.h"
 
 #include <psapi.h>  // after the Windows prelude
 
@@ -25,9 +24,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace main_ids;
-using driver::Program;
 
-const wchar_t* const kSettingsPath = L"D:\\Tarnwick\\截图程序.ini";
 const wchar_t* const kPasteLog = L"D:\\paste_target.log";
 const wchar_t* const kFighterLog = L"D:\\clipboard_fighter.log";
 const wchar_t* const kFighterStop = L"TarnwickSoakFighterStop";
@@ -35,54 +32,8 @@ const wchar_t* const kCaptured = L"截图状态：已截图";
 const wchar_t* const kPasted = L"截图状态：已粘贴";
 const wchar_t* const kFailed = L"截图状态：截图失败";
 
-void SendKey(WORD vk, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-// The Linux process behind a Windows one: Wine shows the Linux root as Z:, so /proc can be
-// read from here. The wine process of the program is the one whose command line names our
-// build's tarnwick.exe.
-long LinuxPidOf(const std::string& unixExePath) {
-  const std::string name = Lower(unixExePath.substr(unixExePath.find_last_of('/') + 1));
-  const std::string folder = Lower(unixExePath.substr(0, unixExePath.find_last_of('/')));
-  std::string winFolder = folder;
-  for (char& c : winFolder) c = c == '/' ? '\\' : c;
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &found);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  long pid = 0;
-  do {
-    const std::wstring entry = found.cFileName;
-    if (entry.empty() || entry.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    std::string cmdline = Lower(ReadFileBytes(L"Z:\\proc\\" + entry + L"\\cmdline"));
-    for (char& c : cmdline) c = c == '\0' ? ' ' : c;
-    if (cmdline.find(name) == std::string::npos) continue;
-    if (cmdline.find(folder) == std::string::npos && cmdline.find(winFolder) == std::string::npos) continue;
-    pid = std::wcstol(entry.c_str(), nullptr, 10);
-  } while (!pid && FindNextFileW(find, &found));
-  FindClose(find);
-  return pid;
-}
-
 long VmRssKb(long linuxPid) {
-  if (!linuxPid) return -1;
-  std::istringstream in(ReadFileBytes(L"Z:\\proc\\" + std::to_wstring(linuxPid) + L"\\status"));
+  std::istringstream in(driver::LinuxProcFile(linuxPid, L"status"));
   for (std::string line; std::getline(in, line);)
     if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
   return -1;
@@ -116,69 +67,18 @@ void Print(const char* when, const Figures& f) {
   std::fflush(stdout);
 }
 
-class Soak : public ::testing::Test {
+class Soak : public testsupport::ProgramTest {
  protected:
-  void SetUp() override {
-    CreateDirectoryW(L"D:\\Tarnwick", nullptr);
-    DeleteFileW(kSettingsPath);
-    ASSERT_TRUE(driver::Launch(program_));
-    ASSERT_TRUE(driver::WaitFor([&] {
-      main_ = driver::FindMainWindow(program_.pid);
-      return main_ && driver::Alpha(main_) == 240;
-    }, 60s)) << "the main window did not come in";
-  }
   void TearDown() override {
-    for (Program* p : {&fighter_, &pasteTarget_})
-      if (p->Running()) {
-        TerminateProcess(p->process.get(), 0);
-        p->WaitExit(5s);
-      }
-    if (program_.Running()) {
-      PostMessageW(main_, WM_CLOSE, 0, 0);
-      EXPECT_TRUE(program_.WaitExit(15s));
-      EXPECT_EQ(program_.exitCode, 0u);
-    }
+    driver::Stop(fighter_);
+    driver::Stop(pasteTarget_.program());
+    ProgramTest::TearDown();
   }
 
-  HWND Control(int id) { return driver::FindControl(main_, id); }
-  void ClickControl(int id) {
-    const POINT p = driver::CentreOnScreen(Control(id));
-    driver::Click(p.x, p.y);
-  }
-  std::wstring Status() { return driver::Text(Control(透明标签1)); }
-  std::wstring CaptureStatus() { return driver::Text(Control(透明标签2)); }
-
-  bool Start(Program& p, const char* exeVariable, const std::wstring& arguments) {
-    const char* exe = std::getenv(exeVariable);
-    if (!exe) return false;
-    const std::wstring path = driver::WinePath(exe);
-    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      return false;
-    CloseHandle(pi.hThread);
-    p.process.reset(pi.hProcess);
-    p.pid = pi.dwProcessId;
-    return true;
-  }
-
-  HWND StartPasteTarget() {
-    DeleteFileW(kPasteLog);
-    if (!Start(pasteTarget_, "PASTE_TARGET_EXE", std::wstring(kPasteLog) + L" 20 20 640 360")) return nullptr;
-    HWND target = nullptr;
-    driver::WaitFor([&] { return (target = FindWindowW(L"TarnwickPasteTarget", nullptr)) != nullptr; }, 10s);
-    if (target) {
-      SetForegroundWindow(target);
-      driver::WaitFor([&] { return GetForegroundWindow() == target; }, 5s);
-    }
-    return target;
-  }
-
+  // Pastes the target took, counting those that found no picture on the clipboard.
   int PasteLines() {
     int n = 0;
-    std::istringstream in(ReadFileBytes(kPasteLog));
-    for (std::string line; std::getline(in, line);) {
+    for (const auto& line : pasteTarget_.Lines()) {
       if (line.rfind("paste ", 0) != 0) continue;
       ++n;
       if (line.rfind("paste none", 0) == 0) ++pasteNone_;
@@ -189,51 +89,37 @@ class Soak : public ::testing::Test {
   enum class Answer { Captured, Pasted, Failed, None };
 
   // One press, held until the program answers and pressed again if a focus change under Wine
-  // wiped it out (see the end-to-end tests). A capture that fails right after another failed
-  // capture leaves the label as it was: when nothing else changed 1.5 s after the key was seen
-  // down, that press counts as failed.
+  // wiped it out. A capture that fails right after another failed capture leaves the label
+  // as it was: when nothing else changed 1.5 s after the key was seen down, that press
+  // counts as failed.
   Answer Press(WORD vk, bool expectCapture) {
-    const std::wstring before = CaptureStatus();
+    HWND label = driver::FindControl(main_, 透明标签2);
+    const std::wstring before = driver::Text(label);
     const DWORD seqBefore = GetClipboardSequenceNumber();
-    const auto deadline = driver::Clock::now() + 20s;
     auto seenDown = driver::Clock::time_point{};
-    auto lastSeenDown = driver::Clock::now();
     Answer answer = Answer::None;
-    SendKey(vk, true);
-    while (answer == Answer::None && driver::Clock::now() < deadline) {
-      const std::wstring now = CaptureStatus();
-      if (now != before || (now == kFailed && expectCapture)) {
-        if (now == kCaptured) answer = Answer::Captured;
-        else if (now == kPasted) answer = Answer::Pasted;
-        else if (now == kFailed && now != before) answer = Answer::Failed;
-      }
-      if (answer == Answer::Captured && GetClipboardSequenceNumber() == seqBefore) lostCaptures_++;
-      if (answer != Answer::None) break;
-      const bool down = GetAsyncKeyState(vk) < 0;
-      if (down && seenDown == driver::Clock::time_point{}) seenDown = driver::Clock::now();
-      if (before == kFailed && expectCapture && seenDown != driver::Clock::time_point{} &&
-          driver::Clock::now() - seenDown >= 1500ms) {
-        answer = Answer::Failed;
-        break;
-      }
-      // Pressed again only when it has been gone for a while: a second key-down is a
-      // second press to the program.
-      if (down) {
-        lastSeenDown = driver::Clock::now();
-      } else if (driver::Clock::now() - lastSeenDown >= 1000ms) {
-        SendKey(vk, true);
-        lastSeenDown = driver::Clock::now();
-      }
-      Sleep(10);
-    }
-    SendKey(vk, false);
-    driver::WaitFor([&] { return GetAsyncKeyState(vk) >= 0; }, 2s);
-    Sleep(50);  // a few polls see the key up before the next press
+    driver::PressUntil(
+        vk,
+        [&] {
+          const std::wstring now = driver::Text(label);
+          if (now != before) {
+            if (now == kCaptured) answer = Answer::Captured;
+            else if (now == kPasted) answer = Answer::Pasted;
+            else if (now == kFailed) answer = Answer::Failed;
+          } else if (before == kFailed && expectCapture) {
+            if (seenDown == driver::Clock::time_point{} && GetAsyncKeyState(vk) < 0) seenDown = driver::Clock::now();
+            if (seenDown != driver::Clock::time_point{} && driver::Clock::now() - seenDown >= 1500ms)
+              answer = Answer::Failed;
+          }
+          return answer != Answer::None;
+        },
+        [&] { return driver::Text(label) == before; });
+    if (answer == Answer::Captured && GetClipboardSequenceNumber() == seqBefore) lostCaptures_++;
     return answer;
   }
 
-  Program program_, pasteTarget_, fighter_;
-  HWND main_ = nullptr;
+  driver::Program fighter_;
+  driver::PasteTarget pasteTarget_{kPasteLog};
   int lostCaptures_ = 0;
   int pasteNone_ = 0;
 };
@@ -243,20 +129,19 @@ TEST_F(Soak, AlternatesThroughManyPressesWhileAnotherProgramFightsOverTheClipboa
   const int presses = pressesText && std::atoi(pressesText) > 10 ? std::atoi(pressesText) : 40;
   const char* exe = std::getenv("TARNWICK_EXE");
   ASSERT_NE(exe, nullptr);
-  const long linuxPid = LinuxPidOf(exe);
+  const long linuxPid = driver::LinuxPidOf(exe);
   std::printf("soak: %d presses; program pid %lu, Linux pid %ld\n", presses, program_.pid, linuxPid);
   EXPECT_NE(linuxPid, 0) << "the program's Linux process was not found under Z:\\proc";
 
-  ClickControl(超级按钮4);
-  ASSERT_TRUE(driver::WaitFor([&] { return Status() == L"状态：成功设置热键"; }, 5s));
-  ASSERT_NE(StartPasteTarget(), nullptr);
+  ASSERT_TRUE(driver::SetHotkey(main_));
+  ASSERT_NE(pasteTarget_.Start(), nullptr);
 
   HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kFighterStop);
   ASSERT_NE(stop, nullptr);
   DeleteFileW(kFighterLog);
   // Bounded on its own: a press takes well under two seconds.
   const int fighterSeconds = presses * 2 + 60;
-  ASSERT_TRUE(Start(fighter_, "CLIPBOARD_FIGHTER_EXE",
+  ASSERT_TRUE(driver::Start(fighter_, "CLIPBOARD_FIGHTER_EXE",
                     std::to_wstring(fighterSeconds) + L" " + std::to_wstring(GetTickCount() % 100000) + L" " +
                         kFighterStop + L" " + kFighterLog));
 
@@ -295,7 +180,7 @@ TEST_F(Soak, AlternatesThroughManyPressesWhileAnotherProgramFightsOverTheClipboa
 
   std::printf("soak: %d presses in %.1f s: %d captured, %d failed captures, %d pasted\n", presses, seconds, captured,
               failed, pasted);
-  std::printf("soak: clipboard fighter: %s", ReadFileBytes(kFighterLog).c_str());
+  std::printf("soak: clipboard fighter: %s", driver::ReadFileBytes(kFighterLog).c_str());
   Print("after 10", afterTen);
   Print("halfway", halfway);
   Print("at end", atEnd);
