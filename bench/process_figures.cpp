@@ -12,20 +12,11 @@ long WineserverPid() {
   const DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
   if (n == 0 || n >= sizeof prefix) return 0;
   const std::string wanted = std::string("WINEPREFIX=") + prefix + '\0';
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &found);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  long pid = 0;
-  do {
-    const std::wstring entry = found.cFileName;
-    if (entry.empty() || entry.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
-    const long candidate = std::wcstol(entry.c_str(), nullptr, 10);
-    if (driver::LinuxProcFile(candidate, L"comm").rfind("wineserver", 0) != 0) continue;
+  return driver::FindLinuxProcess([&](long candidate) {
+    if (driver::LinuxProcFile(candidate, L"comm").rfind("wineserver", 0) != 0) return false;
     const std::string environment = '\0' + driver::LinuxProcFile(candidate, L"environ");
-    if (environment.find('\0' + wanted) != std::string::npos) pid = candidate;
-  } while (!pid && FindNextFileW(find, &found));
-  FindClose(find);
-  return pid;
+    return environment.find('\0' + wanted) != std::string::npos;
+  });
 }
 
 double CpuSeconds(HANDLE process, long linuxPid) {

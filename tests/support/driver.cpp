@@ -459,10 +459,7 @@ std::string LinuxProcFile(long linuxPid, const wchar_t* name) {
   return ReadFileBytes(L"Z:\\proc\\" + std::to_wstring(linuxPid) + L"\\" + name);
 }
 
-long LinuxPidOf(const std::string& unixExePath) {
-  // A Wine process's first argument is its exe, as a Linux path or a Windows one (Z:\x\y.exe);
-  // the shells and loaders that started it name the exe only in later arguments.
-  const std::string path = Lower(unixExePath);
+long FindLinuxProcess(const std::function<bool(long linuxPid)>& match) {
   WIN32_FIND_DATAW found;
   HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &found);
   if (find == INVALID_HANDLE_VALUE) return 0;
@@ -471,13 +468,22 @@ long LinuxPidOf(const std::string& unixExePath) {
     const std::wstring entry = found.cFileName;
     if (entry.empty() || entry.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
     const long candidate = std::wcstol(entry.c_str(), nullptr, 10);
-    const std::string cmdline = LinuxProcFile(candidate, L"cmdline");
-    std::string first = Lower(cmdline.substr(0, cmdline.find('\0')));
-    for (char& c : first) c = c == '\\' ? '/' : c;
-    if (first.size() >= path.size() && first.compare(first.size() - path.size(), path.size(), path) == 0) pid = candidate;
+    if (match(candidate)) pid = candidate;
   } while (!pid && FindNextFileW(find, &found));
   FindClose(find);
   return pid;
+}
+
+long LinuxPidOf(const std::string& unixExePath) {
+  // A Wine process's first argument is its exe, as a Linux path or a Windows one (Z:\x\y.exe);
+  // the shells and loaders that started it name the exe only in later arguments.
+  const std::string path = Lower(unixExePath);
+  return FindLinuxProcess([&](long candidate) {
+    const std::string cmdline = LinuxProcFile(candidate, L"cmdline");
+    std::string first = Lower(cmdline.substr(0, cmdline.find('\0')));
+    for (char& c : first) c = c == '\\' ? '/' : c;
+    return first.size() >= path.size() && first.compare(first.size() - path.size(), path.size(), path) == 0;
+  });
 }
 
 }  // namespace driver

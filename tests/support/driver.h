@@ -146,6 +146,8 @@ class CommandedProcess {
 // Linux root as Z:, so /proc can be read from here): the one whose first argument is the
 // program at this Linux path (as a Linux or a Z: path); 0 if none.
 long LinuxPidOf(const std::string& unixExePath);
+// The first Linux process for which match(pid) holds; 0 if none (or not under Wine).
+long FindLinuxProcess(const std::function<bool(long linuxPid)>& match);
 // A file of /proc/<linuxPid>/ ("" when it cannot be read).
 std::string LinuxProcFile(long linuxPid, const wchar_t* name);
 
