@@ -260,14 +260,23 @@ bool SaveScreenshot(const std::wstring& bmpPath) {
   return SaveScreenshot(bmpPath, RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
 }
 
-void MoveMouse(int x, int y) {
+namespace {
+
+// A mouse event at screen pixel (x, y): the pixel's centre in the 0..65535 normalised space.
+INPUT MouseAt(int x, int y, DWORD buttons) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   INPUT in{};
   in.type = INPUT_MOUSE;
-  // Centre of the target pixel in the 0..65535 normalised space.
   in.mi.dx = static_cast<LONG>((x * 65536LL + 32768) / w);
   in.mi.dy = static_cast<LONG>((y * 65536LL + 32768) / h);
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+  return in;
+}
+
+}  // namespace
+
+void MoveMouse(int x, int y) {
+  INPUT in = MouseAt(x, y, 0);
   SendInput(1, &in, sizeof in);
   POINT p{};
   WaitFor([&] { return GetCursorPos(&p) && p.x == x && p.y == y; }, std::chrono::milliseconds(500));
@@ -275,7 +284,10 @@ void MoveMouse(int x, int y) {
 
 void Click(int x, int y) {
   MoveMouse(x, y);
-  ClickHere();
+  // The button events carry the position too: under Wine on Xvfb a bare down and up now and
+  // then lands where the pointer was before the move (a stale X motion event).
+  INPUT in[2] = {MouseAt(x, y, MOUSEEVENTF_LEFTDOWN), MouseAt(x, y, MOUSEEVENTF_LEFTUP)};
+  SendInput(2, in, sizeof in[0]);
 }
 
 void ClickHere() {
