@@ -409,27 +409,21 @@ TEST(MainWindow, DraggingTheTitleBandOrTheWordMarkMovesTheWindow) {
     // A point of the control that no child covers.
     const POINT from{id == 图片框2 ? grip.left + 20 : (grip.left + grip.right) / 2, grip.top + 30};
     driver::MoveMouse(from.x, from.y);
-    INPUT down{};
-    down.type = INPUT_MOUSE;
-    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    SendInput(1, &down, sizeof down);
+    driver::LeftButton(from.x, from.y, true);
     // Move only once the program's drag loop runs: it takes the pointer's position when it
     // starts, so moves sent before that would not all count.
     const DWORD thread = GetWindowThreadProcessId(main, nullptr);
-    driver::WaitFor([&] {
+    EXPECT_TRUE(driver::WaitFor([&] {
       GUITHREADINFO info{sizeof info};
       return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE);
-    }, 5s);
+    }, 5s)) << "the drag did not start";
     for (int step = 1; step <= 10; ++step) driver::MoveMouse(from.x + 4 * step, from.y + 3 * step);
     EXPECT_TRUE(driver::WaitFor([&] {
       RECT now{};
       GetWindowRect(main, &now);
       return now.left == before.left + 40 && now.top == before.top + 30;
     }, 5s));
-    INPUT up{};
-    up.type = INPUT_MOUSE;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &up, sizeof up);
+    driver::LeftButton(from.x + 40, from.y + 30, false);
     // Released: moving on no longer drags. A button press elsewhere shows the drag is over.
     driver::MoveMouse(from.x + 60, from.y + 60);
     RECT after{};

@@ -290,6 +290,11 @@ void Click(int x, int y) {
   SendInput(2, in, sizeof in[0]);
 }
 
+void LeftButton(int x, int y, bool down) {
+  INPUT in = MouseAt(x, y, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+  SendInput(1, &in, sizeof in);
+}
+
 void ClickHere() {
   INPUT in[2]{};
   in[0].type = in[1].type = INPUT_MOUSE;

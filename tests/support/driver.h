@@ -77,6 +77,7 @@ bool SaveScreenshot(const std::wstring& bmpPath, const RECT& area);  // a part o
 void MoveMouse(int x, int y);             // SendInput, absolute
 void Click(int x, int y);                 // move, left down, left up
 void ClickHere();                         // left down, left up where the pointer is
+void LeftButton(int x, int y, bool down);  // left down or up at (x, y), the position on the event
 void PressKey(WORD vk);
 void SendKey(WORD vk, bool down);         // one key event
 // Lets a key go and waits until it is seen up here, then a little longer (`settle`) so that
