@@ -49,10 +49,11 @@ inline StartSeen WatchStart(driver::Program& program, bool untilMainIn, std::chr
       seen.exitedAt = GetTickCount64();
       return true;
     }
-    if (!update && (update = driver::FindUpdateWindow(program.pid, false))) {
-      bar = driver::FindControl(update, update_ids::进度条1);
-      label = driver::FindControl(update, update_ids::透明标签1);
-    }
+    if (!update) update = driver::FindUpdateWindow(program.pid, false);
+    // The window can be found while its controls are still being made (the bar comes before
+    // the label): look again until both are there, or a loaded machine misses the message.
+    if (update && !bar) bar = driver::FindControl(update, update_ids::进度条1);
+    if (update && !label) label = driver::FindControl(update, update_ids::透明标签1);
     if (update && IsWindow(update) && IsWindowVisible(update)) {
       seen.updateWindowSeen = true;
       COLORREF key = 0;
