@@ -66,8 +66,10 @@ void SetHotkeyPressed() {
     toolkit::ShowMessage(nullptr, L"截图键和撤销键请勿设置相同按键", L"信息：", MB_OK | MB_TASKMODAL);
     return;
   }
-  SetStatusText(StatusLabel::Status, L"状态：成功设置热键");
-  settings::WriteSettingsFile(captureIndex, undo);
+  // A choice that could not be saved (drive D: missing or read-only) still works for this
+  // run, but the user must not be told it was kept: the next start would not restore it.
+  const bool saved = settings::WriteSettingsFile(captureIndex, undo);
+  SetStatusText(StatusLabel::Status, saved ? L"状态：成功设置热键" : L"状态：已设热键，保存失败");
   const auto key = hotkeys::VirtualKeyOfIndex(captureIndex);
   if (!key) return;
   hotkeys::AddHotkey(CaptureKeyCallback, *key);

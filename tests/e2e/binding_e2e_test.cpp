@@ -223,11 +223,15 @@ TEST_F(Binding, CancelStopsTheKeyAndSettingAgainAddsKeys) {
 TEST_F(Binding, FastPressesKeepLabelAndStateInStep) {
   SetHotkey();
   ASSERT_NE(StartPasteTarget(), nullptr);
+  // Presses far faster than an action takes, so that actions overlap. Each is held and left
+  // up for 60 ms: with 25 ms, a loaded run once saw no paste at all. Under Wine a short tap can
+  // pass unseen (the key state of another process's input is cached briefly, and the polls
+  // wait while a capture holds the display), and a tap between two polls does not fire.
   for (int i = 0; i < 20; ++i) {
     driver::SendKey(VK_F2, true);
-    Sleep(25);  // two polls see it down
+    Sleep(60);
     driver::SendKey(VK_F2, false);
-    Sleep(25);
+    Sleep(60);
   }
   // Let the queued actions finish: the label settles on one of the two outcomes and stays
   // there for longer than any one action takes.

@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/config.h"
@@ -286,6 +288,24 @@ bool HoldKeyUntilLabelChanges(WORD vk, HWND label, const std::wstring& from, std
   return changed;
 }
 
+std::string Utf8(const std::wstring& text) {
+  std::string out(text.size() * 4 + 1, '\0');
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
+                                    static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(n > 0 ? n : 0);
+  return out;
+}
+
+// What the watch saw of a start, for the note when one goes wrong.
+std::string Describe(const StartSeen& seen, const Program& program) {
+  std::string text = program.exitCode == STILL_ACTIVE ? "still running" : "ended with exit code " + std::to_string(program.exitCode);
+  text += seen.updateWindowSeen ? "; update window seen, bar at " + std::to_string(seen.highestProgress) : "; update window never seen";
+  if (seen.barHidden) text += ", bar hidden";
+  text += ", message '" + Utf8(seen.message) + "'";
+  text += seen.mainWindowVisible ? "; main window shown, entrance unfinished" : "; main window never shown";
+  return text;
+}
+
 std::wstring SelectedText(HWND list) {
   const auto index = SendMessageW(list, LB_GETCURSEL, 0, 0);
   if (index < 0) return L"";
@@ -319,13 +339,14 @@ TEST_F(StartupTest, KeyChoiceIsRestoredAtStartAndNoHotkeyIsActive) {
       ASSERT_TRUE(WriteBytes(file, c.file));
     }
     Program first, second;
-    HWND main = StartToMainWindow(first);
+    StartSeen seen;
+    HWND main = StartToMainWindow(first, &seen);
     const bool firstCameIn = main != nullptr;
     if (!firstCameIn) {
-      // Seen once in a loaded CI-like run: a start that ended before its main window came in
-      // (cause not found yet). Say so, and require the next start to work.
+      // Seen once in a loaded CI-like run: a start whose main window did not come in (cause
+      // not found yet). Say what was seen of it, and require the next start to work.
       first.WaitExit(std::chrono::seconds(10));
-      std::printf("note: a start ended before its main window came in (exit code %lu)\n", first.exitCode);
+      std::printf("note: a start did not bring its main window in: %s\n", Describe(seen, first).c_str());
       main = StartToMainWindow(second);
     }
     Program& program = firstCameIn ? first : second;

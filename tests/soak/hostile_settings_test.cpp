@@ -21,6 +21,8 @@ using namespace main_ids;
 using testsupport::kSettingsPath;
 
 const wchar_t* const kFolder = L"D:\\Tarnwick";
+const std::wstring kSaved = driver::kStatusSaved;
+const std::wstring kNotSaved = driver::kStatusNotSaved;
 
 bool WriteFileBytes(const wchar_t* path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -59,10 +61,13 @@ class HostileSettings : public testsupport::ProgramTest {
   }
 
   // Sets F2 as the capture key (F1 stays for undo when both lists read F1) and captures.
+  std::wstring Status() { return driver::Text(Control(透明标签1)); }
+
   void SetKeyAndCapture() {
     if (Selection(列表框1) != 1) ChooseKey(列表框1, 1);
     if (Selection(列表框2) == 1) ChooseKey(列表框2, 0);
-    ASSERT_TRUE(driver::SetHotkey(main_));
+    driver::ClickControl(main_, 超级按钮4);
+    ASSERT_TRUE(driver::WaitFor([&] { return Status() == kSaved || Status() == kNotSaved; }, 5s));
     EXPECT_TRUE(driver::PressUntilText(VK_F2, main_, 透明标签2, L"截图状态：已截图"));
   }
 
@@ -113,9 +118,11 @@ TEST_F(HostileSettings, StartsWithTheSelectionsTheEntryGivesAndKeepsWorking) {
       }
     }
     if (c.unchangedAfterSet && !writable) {
+      EXPECT_EQ(Status(), kNotSaved);
       EXPECT_EQ(GetFileAttributesW(kSettingsPath), attributes);
       EXPECT_TRUE(driver::ReadFileBytes(kSettingsPath) == bytes) << "the entry was changed";
     } else {
+      EXPECT_EQ(Status(), kSaved);
       // What was set is what the file now says.
       char expected[16];
       snprintf(expected, sizeof expected, "%d\r\n%d", Selection(列表框1), Selection(列表框2));

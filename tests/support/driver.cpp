@@ -183,9 +183,9 @@ bool ChooseListItem(HWND list, int index) {
   return WaitFor([&] { return SendMessageW(list, LB_GETCURSEL, 0, 0) == index; }, std::chrono::seconds(5));
 }
 
-bool SetHotkey(HWND main) {
+bool SetHotkey(HWND main, const wchar_t* status) {
   ClickControl(main, main_ids::超级按钮4);
-  return WaitControlText(main, main_ids::透明标签1, L"状态：成功设置热键");
+  return WaitControlText(main, main_ids::透明标签1, status);
 }
 
 RECT RectInParent(HWND control) {

@@ -66,7 +66,10 @@ void ClickControl(HWND root, int id);      // a real click at the control's cent
 // the list then shows it selected.
 bool ChooseListItem(HWND list, int index);
 // The main window's "设置热键" clicked, until the status says the key is set.
-bool SetHotkey(HWND main);
+// The status after "设置热键": the choice saved, or set for this run only.
+inline const wchar_t* const kStatusSaved = L"状态：成功设置热键";
+inline const wchar_t* const kStatusNotSaved = L"状态：已设热键，保存失败";
+bool SetHotkey(HWND main, const wchar_t* status = kStatusSaved);
 RECT RectInParent(HWND control);          // position in the parent's client area
 BYTE Alpha(HWND hwnd);                    // layered alpha, or 255 when not layered
 HWND CaptureOf(HWND window);              // mouse capture of the window's thread
