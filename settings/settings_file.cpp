@@ -7,6 +7,12 @@
 namespace settings {
 
 bool WriteSettingsFile(int captureIndex, int undoIndex, const wchar_t* path) {
+  // A read-only file is left as it is, also where the system would let its owner write it
+  // all the same (Wine run as root does).
+  const DWORD attributes = GetFileAttributesW(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    return false;
+
   const std::string bytes = EncodeSettings(captureIndex, undoIndex);
   platform::UniqueHandle file(CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -96,4 +96,12 @@ TEST_F(SettingsFile, HugeFileReadsOnlyItsFirstLines) {
   EXPECT_EQ(*read, (KeySelections{9, 4}));
 }
 
+TEST_F(SettingsFile, ReadOnlyFileIsLeftAsItIs) {
+  WriteAllBytes(kSettingsPath, "1\r\n4\r\nkept");
+  ASSERT_TRUE(SetFileAttributesW(kSettingsPath, FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(WriteSettingsFile(2, 3));
+  SetFileAttributesW(kSettingsPath, FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadAllBytes(kSettingsPath), "1\r\n4\r\nkept");
+}
+
 }  // namespace
