@@ -150,7 +150,8 @@ int main(int argc, char** argv) {
   std::printf(" |\n");
   std::printf("| working set after the presses (GetProcessMemoryInfo) | %llu kB |\n",
               static_cast<unsigned long long>(pmc.WorkingSetSize / 1024));
-  if (linuxPid) std::printf("| resident set of the wine process (VmRSS) | %ld kB |\n", bench::ResidentKb(linuxPid));
+  if (const long rss = driver::LinuxResidentKb(linuxPid); rss > 0)
+    std::printf("| resident set of the wine process (VmRSS) | %ld kB |\n", rss);
 
   driver::Stop(target.program());
   driver::Close(program, main);

@@ -39,10 +39,4 @@ double CpuSeconds(HANDLE process, long linuxPid) {
   return seconds(kernel) + seconds(user);
 }
 
-long ResidentKb(long linuxPid) {
-  const std::string status = driver::LinuxProcFile(linuxPid, L"status");
-  const std::size_t at = status.find("VmRSS:");
-  return at == std::string::npos ? 0 : std::atol(status.c_str() + at + 6);
-}
-
 }  // namespace bench

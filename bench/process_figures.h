@@ -17,7 +17,4 @@ long WineserverPid();
 // GetProcessTimes(process).
 double CpuSeconds(HANDLE process, long linuxPid);
 
-// Resident set of a Linux process in kB (VmRSS), 0 when unknown.
-long ResidentKb(long linuxPid);
-
 }  // namespace bench

@@ -60,17 +60,6 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
          written == bytes.size();
 }
 
-std::string ReadBytes(const std::wstring& path) {
-  platform::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-  std::string bytes;
-  if (!file) return bytes;
-  char chunk[4096];
-  DWORD got = 0;
-  while (ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-  return bytes;
-}
-
 // Every entry under a folder: folders as "<folder>", files with their bytes.
 void Snapshot(const std::wstring& folder, std::map<std::wstring, std::string>& out) {
   WIN32_FIND_DATAW found;
@@ -84,7 +73,7 @@ void Snapshot(const std::wstring& folder, std::map<std::wstring, std::string>& o
       out[path] = "<folder>";
       Snapshot(path, out);
     } else {
-      out[path] = ReadBytes(path);
+      out[path] = driver::ReadFileBytes(path);
     }
   } while (FindNextFileW(find.get(), &found));
 }

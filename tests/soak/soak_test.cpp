@@ -33,13 +33,6 @@ const wchar_t* const kCaptured = L"截图状态：已截图";
 const wchar_t* const kPasted = L"截图状态：已粘贴";
 const wchar_t* const kFailed = L"截图状态：截图失败";
 
-long VmRssKb(long linuxPid) {
-  std::istringstream in(driver::LinuxProcFile(linuxPid, L"status"));
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
-  return -1;
-}
-
 struct Figures {
   long vmRssKb = -1;
   SIZE_T workingSet = 0, pagefile = 0;
@@ -48,7 +41,7 @@ struct Figures {
 
 Figures Measure(HANDLE process, long linuxPid, bool gdiToo = true) {
   Figures f;
-  f.vmRssKb = VmRssKb(linuxPid);
+  f.vmRssKb = driver::LinuxResidentKb(linuxPid);
   PROCESS_MEMORY_COUNTERS pmc{};
   pmc.cb = sizeof pmc;
   if (GetProcessMemoryInfo(process, &pmc, sizeof pmc)) {

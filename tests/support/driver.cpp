@@ -476,18 +476,24 @@ std::string LinuxProcFile(long linuxPid, const wchar_t* name) {
   return ReadFileBytes(L"Z:\\proc\\" + std::to_wstring(linuxPid) + L"\\" + name);
 }
 
+long LinuxResidentKb(long linuxPid) {
+  std::istringstream in(LinuxProcFile(linuxPid, L"status"));
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  return -1;
+}
+
 long FindLinuxProcess(const std::function<bool(long linuxPid)>& match) {
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &found);
-  if (find == INVALID_HANDLE_VALUE) return 0;
+  platform::UniqueFindHandle find(FindFirstFileW(L"Z:\\proc\\*", &found));
+  if (!find) return 0;
   long pid = 0;
   do {
     const std::wstring entry = found.cFileName;
     if (entry.empty() || entry.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
     const long candidate = std::wcstol(entry.c_str(), nullptr, 10);
     if (match(candidate)) pid = candidate;
-  } while (!pid && FindNextFileW(find, &found));
-  FindClose(find);
+  } while (!pid && FindNextFileW(find.get(), &found));
   return pid;
 }
 

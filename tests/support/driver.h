@@ -153,6 +153,8 @@ long LinuxPidOf(const std::string& unixExePath);
 // The first Linux process for which match(pid) holds; 0 if none (or not under Wine).
 long FindLinuxProcess(const std::function<bool(long linuxPid)>& match);
 // A file of /proc/<linuxPid>/ ("" when it cannot be read).
+// The resident set of a Linux process in kB (VmRSS), -1 when unknown.
+long LinuxResidentKb(long linuxPid);
 std::string LinuxProcFile(long linuxPid, const wchar_t* name);
 
 }  // namespace driver
